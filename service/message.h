@@ -1,0 +1,14 @@
+// The status pipe's wire format: "<command>_<printerName>" in the ANSI code page,
+// at most 256 bytes, optionally ended by a zero byte.
+#pragma once
+#include <cstddef>
+
+constexpr size_t kMessageBytes = 256;  // largest message the listener reads
+constexpr size_t kFieldBytes = 100;    // command and printer name: 99 bytes and a zero
+
+// Splits the text of one message (its bytes up to the first zero, or all `size` bytes)
+// at its first underscore; later underscores belong to the printer name. Returns nonzero
+// when both parts fit their fields. A longer part makes the whole message unusable (a cut
+// printer name could name another printer): 0 is returned and both fields are left empty.
+int splitMessage(const char* text, size_t size, char (&command)[kFieldBytes],
+                 char (&printerName)[kFieldBytes]);

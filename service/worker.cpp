@@ -1,0 +1,50 @@
+#include "worker.h"
+
+#include "paths.h"
+#include "spooler.h"
+
+HANDLE workerWake = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+volatile LONG stopRequested = 0;
+
+namespace {
+
+wchar_t workerPrinter[kPathCapacity];
+// The listener may write a new name while the worker copies the previous one out.
+SRWLOCK workerPrinterLock = SRWLOCK_INIT;
+
+void takeWorkerPrinter(wchar_t (&printer)[kPathCapacity])
+{
+    AcquireSRWLockExclusive(&workerPrinterLock);
+    joinTexts(printer, kPathCapacity, workerPrinter, L"");
+    ReleaseSRWLockExclusive(&workerPrinterLock);
+}
+
+} // namespace
+
+void handPrinterToWorker(const wchar_t* printerName)
+{
+    AcquireSRWLockExclusive(&workerPrinterLock);
+    joinTexts(workerPrinter, kPathCapacity, printerName, L"");
+    ReleaseSRWLockExclusive(&workerPrinterLock);
+    if (workerWake)
+        SetEvent(workerWake);
+}
+
+void stopWorker()
+{
+    InterlockedExchange(&stopRequested, 1);
+    if (workerWake)
+        SetEvent(workerWake);
+}
+
+DWORD WINAPI workerMain(LPVOID)
+{
+    for (;;) {
+        WaitForSingleObject(workerWake, INFINITE);
+        if (stopRequested)
+            return 0;
+        wchar_t printer[kPathCapacity];
+        takeWorkerPrinter(printer);
+        setQueuedPrinting(printer);
+    }
+}
