@@ -2,6 +2,8 @@
 
 #include <shlwapi.h>
 
+#include "fake_popup.h"
+
 #include <cstdio>
 
 namespace harness {
@@ -54,6 +56,11 @@ std::wstring programPath(const wchar_t* fileName)
     return moduleDirectory() + L"..\\" + fileName;
 }
 
+std::wstring testFilePath(const wchar_t* relativePath)
+{
+    return moduleDirectory() + relativePath;
+}
+
 bool fileExists(const std::wstring& path)
 {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -82,6 +89,13 @@ std::wstring TempDir::copyProgram(const wchar_t* fileName) const
 {
     const std::wstring target = path_ + fileName;
     CopyFileW(programPath(fileName).c_str(), target.c_str(), FALSE);
+    return target;
+}
+
+std::wstring TempDir::copyFile(const std::wstring& from, const wchar_t* name) const
+{
+    const std::wstring target = path_ + name;
+    CopyFileW(from.c_str(), target.c_str(), FALSE);
     return target;
 }
 
@@ -211,7 +225,7 @@ bool pipeExists()
     return GetLastError() != ERROR_FILE_NOT_FOUND;
 }
 
-bool sendToPipe(const void* bytes, size_t length, DWORD waitMs)
+bool sendBytesToPipe(const void* bytes, size_t length, DWORD waitMs)
 {
     const DWORD deadline = GetTickCount() + waitMs;
     HANDLE pipe = INVALID_HANDLE_VALUE;
@@ -234,7 +248,28 @@ bool sendToPipe(const void* bytes, size_t length, DWORD waitMs)
 
 bool sendToPipe(const std::string& message, DWORD waitMs)
 {
-    return sendToPipe(message.data(), message.size(), waitMs);
+    return sendBytesToPipe(message.data(), message.size(), waitMs);
+}
+
+bool waitForServiceIdle(DWORD timeoutMs)
+{
+    FakePopup marker(L"idle-marker  V1.3.3");
+    return marker.shown() && sendToPipe("normal_idle-marker", timeoutMs) && marker.closedWithin(timeoutMs);
+}
+
+std::vector<std::wstring> readLines(const std::wstring& path)
+{
+    std::vector<std::wstring> lines;
+    const std::wstring text = widen(readFileBytes(path), CP_UTF8);
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find(L'\n', start);
+        if (end == std::wstring::npos)
+            end = text.size();
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
 }
 
 bool waitUntil(const std::function<bool()>& condition, DWORD timeoutMs)

@@ -11,6 +11,8 @@ namespace harness {
 
 // A program of the build directory (one level above the test programs), e.g. L"tkPTSer.exe".
 std::wstring programPath(const wchar_t* fileName);
+// A file beside the test programs, e.g. L"standin\\tkWDBox.exe".
+std::wstring testFilePath(const wchar_t* relativePath);
 std::wstring directoryOf(const std::wstring& path);  // with its trailing backslash
 bool fileExists(const std::wstring& path);
 
@@ -25,6 +27,8 @@ public:
     std::wstring file(const wchar_t* name) const { return path_ + name; }
     // Copies a program of the build directory here; returns its new path.
     std::wstring copyProgram(const wchar_t* fileName) const;
+    // Copies any file here under a new name; returns its new path.
+    std::wstring copyFile(const std::wstring& from, const wchar_t* name) const;
 
 private:
     std::wstring path_;
@@ -61,9 +65,16 @@ long runToEnd(const std::wstring& exe, const std::wstring& arguments = L"", DWOR
 
 // Writes bytes to the status pipe as a client does (waits for a busy pipe up to waitMs,
 // one write, close). True when the whole message was written.
-bool sendToPipe(const void* bytes, size_t length, DWORD waitMs = 10000);
+bool sendBytesToPipe(const void* bytes, size_t length, DWORD waitMs = 10000);
 bool sendToPipe(const std::string& message, DWORD waitMs = 10000);
 bool pipeExists();
+
+// Returns once the service has finished every message sent before: it sends "normal" for a
+// title that only a window of the test's own carries and waits until that window is gone.
+bool waitForServiceIdle(DWORD timeoutMs = 20000);
+
+// Lines of a UTF-8 text file (e.g. the stand-in pop-up's starts.log), empty when it is missing.
+std::vector<std::wstring> readLines(const std::wstring& path);
 
 // Polls condition every 20 ms until it holds or timeoutMs has passed.
 bool waitUntil(const std::function<bool()>& condition, DWORD timeoutMs);
