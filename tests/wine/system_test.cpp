@@ -1,0 +1,318 @@
+// The whole system under Wine: the real tkPTSer.exe starts the real tkWDBox.exe, which shows
+// the status in the corner of the work area; and tkWDBox.exe alone against reports of the
+// test's own. What the user sees is checked on screen: windows by class and title, their
+// place and size, and the message's pixels against the same text drawn by the test.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "harness.h"
+
+using namespace harness;
+
+namespace {
+
+constexpr wchar_t kClass[] = L"tavikWD";
+const RECT kMessageRect = {8, 26, 272, 46};
+
+bool chinese()
+{
+    return GetACP() == 936;
+}
+
+std::wstring newPrinterTitle()
+{
+    return chinese() ? L"\u53d1\u73b0\u65b0\u6253\u5370\u673a" : L"Discover new printer";
+}
+
+HWND onlyPopup(const std::wstring& title)
+{
+    const auto windows = findWindows(kClass, title.c_str());
+    return windows.size() == 1 ? windows[0] : nullptr;
+}
+
+HWND waitForPopup(const std::wstring& title)
+{
+    HWND found = nullptr;
+    waitUntil([&] { return (found = onlyPopup(title)) != nullptr && IsWindowVisible(found); }, 15000);
+    return found;
+}
+
+// 32-bit top-down pixels of a rectangle of the screen, or of a copy being drawn on.
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<uint32_t> pixels;
+    uint32_t at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x] & 0xFFFFFF; }
+};
+
+// Runs draw on a 32-bit DIB that starts as picture, and gives the result.
+template <typename Draw>
+Picture drawOn(const Picture& picture, Draw draw)
+{
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = picture.width;
+    info.bmiHeader.biHeight = -picture.height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP dib = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, dib);
+    memcpy(bits, picture.pixels.data(), picture.pixels.size() * 4);
+    draw(memory, screen);
+    GdiFlush();
+    Picture result = picture;
+    memcpy(result.pixels.data(), bits, result.pixels.size() * 4);
+    SelectObject(memory, old);
+    DeleteObject(dib);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return result;
+}
+
+Picture captureWindow(HWND window)
+{
+    RECT rect;
+    GetWindowRect(window, &rect);
+    Picture blank;
+    blank.width = rect.right - rect.left;
+    blank.height = rect.bottom - rect.top;
+    blank.pixels.assign(static_cast<size_t>(blank.width) * blank.height, 0);
+    return drawOn(blank, [&](HDC memory, HDC screen) {
+        BitBlt(memory, 0, 0, blank.width, blank.height, screen, rect.left, rect.top, SRCCOPY);
+    });
+}
+
+// The window's own picture with the message band wiped and text drawn as the pop-up draws
+// its message: bold default GUI font, centred on one line, #0C4E7C.
+Picture withMessage(const Picture& window, const std::wstring& text)
+{
+    return drawOn(window, [&](HDC memory, HDC) {
+        const uint32_t background = window.at(kMessageRect.left + 2, kMessageRect.top + 1);
+        HBRUSH brush = CreateSolidBrush(RGB(background >> 16 & 0xFF, background >> 8 & 0xFF, background & 0xFF));
+        FillRect(memory, &kMessageRect, brush);
+        DeleteObject(brush);
+        LOGFONTW font = {};
+        GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font);
+        font.lfWeight = FW_BOLD;
+        HFONT bold = CreateFontIndirectW(&font);
+        HGDIOBJ oldFont = SelectObject(memory, bold);
+        SetBkMode(memory, TRANSPARENT);
+        SetTextColor(memory, RGB(12, 78, 124));
+        RECT rect = kMessageRect;
+        DrawTextW(memory, text.c_str(), -1, &rect, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_WORD_ELLIPSIS);
+        SelectObject(memory, oldFont);
+        DeleteObject(bold);
+    });
+}
+
+// True when the message band shows exactly text (and some text is there at all).
+bool showsMessage(HWND window, const std::wstring& text)
+{
+    const Picture shown = captureWindow(window);
+    if (shown.width != 280 || shown.height != 80)
+        return false;
+    const Picture expected = withMessage(shown, text);
+    const uint32_t background = shown.at(kMessageRect.left + 2, kMessageRect.top + 1);
+    int inked = 0;
+    for (int y = kMessageRect.top; y < kMessageRect.bottom; ++y)
+        for (int x = kMessageRect.left; x < kMessageRect.right; ++x) {
+            if (shown.at(x, y) != expected.at(x, y))
+                return false;
+            inked += shown.at(x, y) != background;
+        }
+    return inked > 20;
+}
+
+bool waitForMessage(HWND window, const std::wstring& text)
+{
+    return waitUntil([&] { return showsMessage(window, text); }, 10000);
+}
+
+RECT workArea()
+{
+    RECT work;
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    return work;
+}
+
+class System : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir.copyProgram(L"tkWDBox.exe");
+        ASSERT_TRUE(service.start());
+    }
+    void TearDown() override { EXPECT_TRUE(service.stop()); }
+
+    TempDir dir;
+    Service service{dir};
+};
+
+TEST_F(System, CutterForP1IsShownInTheCornerAndReplacedByTheNextStatus)
+{
+    ASSERT_TRUE(sendToPipe("cutter_P1"));
+    HWND cutter = waitForPopup(L"P1  V1.3.3");
+    ASSERT_NE(nullptr, cutter) << "no pop-up titled \"P1  V1.3.3\"";
+    RECT rect;
+    GetWindowRect(cutter, &rect);
+    const RECT work = workArea();
+    EXPECT_EQ(work.right, rect.right);
+    EXPECT_EQ(work.bottom, rect.bottom);
+    EXPECT_EQ(280, rect.right - rect.left);
+    EXPECT_EQ(80, rect.bottom - rect.top);
+    EXPECT_TRUE(GetWindowLongW(cutter, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_TRUE(waitForMessage(cutter, chinese() ? L"\u5207 \u5200 \u88ab \u5361 \u4f4f \u4e86" : L"Cutter is stucked"));
+    EXPECT_FALSE(showsMessage(cutter, L"Cutter is stuck"));  // the comparison tells texts apart
+
+    ASSERT_TRUE(sendToPipe("connect_P1"));
+    ASSERT_TRUE(waitUntil([&] { return !IsWindow(cutter); }, 15000)) << "the old pop-up of P1 stayed";
+    HWND connected = waitForPopup(L"P1  V1.3.3");
+    ASSERT_NE(nullptr, connected);
+    EXPECT_TRUE(waitForMessage(connected, chinese() ? L"\u6253 \u5370 \u673a \u5df2 \u8fde \u63a5" : L"Printer connected"));
+
+    ASSERT_TRUE(sendToPipe("labelbox_P2"));
+    ASSERT_NE(nullptr, waitForPopup(L"P2  V1.3.3"));
+    EXPECT_TRUE(IsWindow(connected));
+    EXPECT_EQ(2u, findWindows(kClass).size());
+}
+
+TEST_F(System, NewPrinterPopupTakesTheNewPrinterTitleAndStaysSingle)
+{
+    ASSERT_TRUE(sendToPipe("newconnect_P9"));
+    HWND popup = waitForPopup(newPrinterTitle());
+    ASSERT_NE(nullptr, popup) << "no pop-up titled " << narrow(newPrinterTitle(), CP_UTF8);
+    EXPECT_TRUE(waitForMessage(popup, chinese() ? L"\u8bf7 \u5b89 \u88c5 \u9a71 \u52a8" : L"Discover new printer"));
+
+    ASSERT_TRUE(sendToPipe("newconnect_P9"));
+    ASSERT_TRUE(waitForServiceIdle());
+    Sleep(1500);
+    EXPECT_EQ(1u, findWindows(kClass).size());
+    EXPECT_TRUE(IsWindow(popup));
+
+    ASSERT_TRUE(sendToPipe("newdisconnect"));
+    EXPECT_TRUE(waitUntil([&] { return findWindows(kClass).empty(); }, 15000));
+}
+
+// tkWDBox.exe alone, started by the test beside a report of the test's own.
+class PopupProgram : public ::testing::Test {
+protected:
+    void SetUp() override { exe = dir.copyProgram(L"tkWDBox.exe"); }
+
+    void report(const wchar_t* type, const wchar_t* printer)
+    {
+        WritePrivateProfileStringW(L"REPORT", L"TYPE", type, dir.file(L"box.ini").c_str());
+        if (printer)
+            WritePrivateProfileStringW(L"REPORT", L"PRINTER", printer, dir.file(L"box.ini").c_str());
+    }
+
+    TempDir dir;
+    std::wstring exe;
+    Process popup;
+};
+
+struct SilentCase {
+    const char* name;
+    const wchar_t* type;  // null: no box.ini beside the program
+};
+
+class PopupShowsNothing : public PopupProgram, public ::testing::WithParamInterface<SilentCase> {};
+
+TEST_P(PopupShowsNothing, AndEndsWithZero)
+{
+    TempDir workingDir;
+    if (GetParam().type) {
+        report(GetParam().type, L"P1");
+    } else {
+        // A report in the working directory is not the program's.
+        WritePrivateProfileStringW(L"REPORT", L"TYPE", L"connect", workingDir.file(L"box.ini").c_str());
+    }
+    ASSERT_TRUE(popup.start(exe, L"", workingDir.path()));
+    DWORD code = 1;
+    ASSERT_TRUE(popup.wait(15000, &code));
+    EXPECT_EQ(0u, code);
+    EXPECT_TRUE(findWindows(kClass).empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Reports, PopupShowsNothing,
+                         ::testing::Values(SilentCase{"NoReportBesideTheProgram", nullptr},
+                                           SilentCase{"UnknownType", L"unknown"},
+                                           SilentCase{"TypeInCapitals", L"CONNECT"},
+                                           SilentCase{"EmptyType", L""}),
+                         [](const ::testing::TestParamInfo<SilentCase>& info) { return std::string(info.param.name); });
+
+struct TitleCase {
+    const char* name;
+    const wchar_t* type;
+    std::wstring printer;  // "-" for no PRINTER key
+    std::wstring title;
+};
+
+class PopupTitle : public PopupProgram, public ::testing::WithParamInterface<TitleCase> {};
+
+TEST_P(PopupTitle, IsBuiltFromTheReport)
+{
+    const TitleCase& c = GetParam();
+    report(c.type, c.printer == L"-" ? nullptr : c.printer.c_str());
+    ASSERT_TRUE(popup.start(exe));
+    HWND window = waitForPopup(c.title);
+    ASSERT_NE(nullptr, window) << "no pop-up titled " << narrow(c.title, CP_UTF8);
+    PostMessageW(window, WM_QUIT, 0, 0);
+    DWORD code = 1;
+    ASSERT_TRUE(popup.wait(15000, &code));
+    EXPECT_EQ(0u, code);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Reports, PopupTitle,
+    ::testing::Values(TitleCase{"Printer", L"connect", L"P1", L"P1  V1.3.3"},
+                      TitleCase{"NoPrinterKey", L"busy", L"-", L"  V1.3.3"},
+                      TitleCase{"Printer99", L"busy", std::wstring(99, L'n'), std::wstring(99, L'n') + L"  V1.3.3"},
+                      TitleCase{"Printer120IsCutTo99", L"busy", std::wstring(99, L'n') + std::wstring(21, L'x'),
+                                std::wstring(99, L'n') + L"  V1.3.3"},
+                      TitleCase{"StatusTheServiceNeverWrites", L"unkown", L"P1", L"P1  V1.3.3"}),
+    [](const ::testing::TestParamInfo<TitleCase>& info) { return std::string(info.param.name); });
+
+TEST_F(PopupProgram, NewconnectTakesTheNewPrinterTitleWhateverThePrinter)
+{
+    report(L"newconnect", L"P1");
+    ASSERT_TRUE(popup.start(exe));
+    ASSERT_NE(nullptr, waitForPopup(newPrinterTitle()));
+}
+
+TEST_F(PopupProgram, QuitFromOutsideEndsWithZeroAndClickMessagesOutOfRangeChangeNothing)
+{
+    report(L"paper", L"P1");
+    ASSERT_TRUE(popup.start(exe));
+    HWND window = waitForPopup(L"P1  V1.3.3");
+    ASSERT_NE(nullptr, window);
+    const UINT cometClick = WM_APP + 0x6A;
+    PostMessageW(window, cometClick, 4, 0);
+    PostMessageW(window, cometClick, static_cast<WPARAM>(-1), 0);
+    Sleep(1000);
+    EXPECT_TRUE(IsWindowVisible(window));
+    EXPECT_TRUE(popup.running());
+
+    PostMessageW(window, WM_QUIT, 0, 0);
+    DWORD code = 1;
+    ASSERT_TRUE(popup.wait(15000, &code));
+    EXPECT_EQ(0u, code);
+}
+
+TEST_F(PopupProgram, CloseMessageEndsTheProgramWithZero)
+{
+    report(L"height", L"P1");
+    ASSERT_TRUE(popup.start(exe));
+    HWND window = waitForPopup(L"P1  V1.3.3");
+    ASSERT_NE(nullptr, window);
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    DWORD code = 1;
+    ASSERT_TRUE(popup.wait(15000, &code));
+    EXPECT_EQ(0u, code);
+}
+
+} // namespace
