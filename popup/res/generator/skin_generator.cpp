@@ -13,6 +13,7 @@
 // byte for byte on every machine.
 #include <cstdint>
 #include <cstdio>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -421,16 +422,18 @@ int iconColourAt(double u, double v)
     return -1;
 }
 
-// 256 colours: the icon's own colours, every half-way blend of two of them (for the edges),
-// then grey steps to fill the table.
+// 256 colours: black first (transparent pixels must be black, since the colours are XORed
+// onto what the mask keeps), the icon's own colours, every half-way blend of two of them
+// (for the edges), then grey steps to fill the table.
 std::vector<Colour> iconPalette()
 {
-    std::vector<Colour> palette(std::begin(kIconColours), std::end(kIconColours));
-    const size_t own = palette.size();
+    std::vector<Colour> palette = {0x000000};
+    palette.insert(palette.end(), std::begin(kIconColours), std::end(kIconColours));
+    const size_t own = std::size(kIconColours);
     for (size_t i = 0; i < own; ++i)
         for (size_t j = i + 1; j < own; ++j)
             palette.push_back(mix(kIconColours[i], kIconColours[j], 1, 2));
-    for (int step = 0; palette.size() < 256; ++step)
+    for (int step = 1; palette.size() < 256; ++step)
         palette.push_back(rgb(step * 2, step * 2, step * 2));
     return palette;
 }

@@ -1,0 +1,915 @@
+// The pop-up's window object on a real window under Wine: creation and layout, texts,
+// placement, destruction, and the picture it composes from its skins, read back pixel by
+// pixel from its canvas and from the window.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "comet_window.h"
+#include "harness.h"
+#include "popup_title.h"
+#include "popup_png.h"
+#include "res/resource.h"
+
+namespace {
+
+constexpr int kWidth = 280;
+constexpr int kHeight = 80;
+constexpr std::uint32_t kSentinel = 0x00FF00;  // green, in no skin
+
+// Pixels as 0x00RRGGBB, top row first.
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<std::uint32_t> pixels;
+    std::uint32_t at(int x, int y) const { return pixels[size_t(y) * width + x]; }
+};
+
+std::uint32_t rgbOf(COLORREF c)
+{
+    return (std::uint32_t(GetRValue(c)) << 16) | (std::uint32_t(GetGValue(c)) << 8) | GetBValue(c);
+}
+
+// A 32-bit top-down DIB section in a memory DC: what the tests read pixels through.
+class Dib {
+public:
+    Dib(int width, int height) : width_(width), height_(height)
+    {
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        dc_ = CreateCompatibleDC(nullptr);
+        bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
+        old_ = SelectObject(dc_, bitmap_);
+        SetBkMode(dc_, TRANSPARENT);
+    }
+    ~Dib()
+    {
+        SelectObject(dc_, old_);
+        DeleteObject(bitmap_);
+        DeleteDC(dc_);
+    }
+    Dib(const Dib&) = delete;
+    Dib& operator=(const Dib&) = delete;
+    HDC dc() const { return dc_; }
+    void copyFrom(HDC source, int x = 0, int y = 0)
+    {
+        BitBlt(dc_, 0, 0, width_, height_, source, x, y, SRCCOPY);
+    }
+    void copyFrom(const Picture& picture)
+    {
+        GdiFlush();
+        for (size_t i = 0; i < picture.pixels.size(); ++i)
+            bits_[i] = picture.pixels[i];
+    }
+    Picture picture() const
+    {
+        GdiFlush();
+        Picture p;
+        p.width = width_;
+        p.height = height_;
+        p.pixels.assign(bits_, bits_ + size_t(width_) * height_);
+        for (std::uint32_t& v : p.pixels)
+            v &= 0xFFFFFF;
+        return p;
+    }
+
+private:
+    int width_, height_;
+    HDC dc_ = nullptr;
+    HBITMAP bitmap_ = nullptr;
+    HGDIOBJ old_ = nullptr;
+    std::uint32_t* bits_ = nullptr;
+};
+
+Picture readDc(HDC dc, int width, int height)
+{
+    Dib dib(width, height);
+    dib.copyFrom(dc);
+    return dib.picture();
+}
+
+Picture canvas()
+{
+    return readDc(cometWindow.canvasDc, kWidth, kHeight);
+}
+
+Picture onScreen()
+{
+    const HDC dc = GetDC(cometWindow.hwnd);
+    Picture p = readDc(dc, kWidth, kHeight);
+    ReleaseDC(cometWindow.hwnd, dc);
+    return p;
+}
+
+Picture skinPixels()
+{
+    BITMAP info = {};
+    GetObjectW(cometWindow.skinBitmap, sizeof info, &info);
+    return readDc(cometWindow.skinDc, info.bmWidth, info.bmHeight);
+}
+
+void fillCanvas(std::uint32_t rgb)
+{
+    const HBRUSH brush = CreateSolidBrush(RGB(rgb >> 16, (rgb >> 8) & 0xFF, rgb & 0xFF));
+    RECT all = {0, 0, kWidth, kHeight};
+    FillRect(cometWindow.canvasDc, &all, brush);
+    DeleteObject(brush);
+}
+
+// Counts the pixels of rect (left, top, right, bottom exclusive) where a and b differ.
+int differences(const Picture& a, const Picture& b, RECT area = {0, 0, kWidth, kHeight},
+                std::string* first = nullptr)
+{
+    int count = 0;
+    for (int y = area.top; y < area.bottom; ++y) {
+        for (int x = area.left; x < area.right; ++x) {
+            if (a.at(x, y) == b.at(x, y))
+                continue;
+            if (count == 0 && first) {
+                char text[96];
+                snprintf(text, sizeof text, "first at (%d,%d): %06x vs %06x", x, y,
+                         unsigned(a.at(x, y)), unsigned(b.at(x, y)));
+                *first = text;
+            }
+            ++count;
+        }
+    }
+    return count;
+}
+
+// The same, leaving out the four corner pixels that the rounded outline cuts off.
+int insideOutlineDifferences(const Picture& a, const Picture& b, std::string* first)
+{
+    const int corners = (a.at(0, 0) != b.at(0, 0)) + (a.at(kWidth - 1, 0) != b.at(kWidth - 1, 0)) +
+                        (a.at(0, kHeight - 1) != b.at(0, kHeight - 1)) +
+                        (a.at(kWidth - 1, kHeight - 1) != b.at(kWidth - 1, kHeight - 1));
+    return differences(a, b, {0, 0, kWidth, kHeight}, first) - corners;
+}
+
+bool sameArea(const Picture& a, int ax, int ay, const Picture& b, int bx, int by, int w, int h)
+{
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if (a.at(ax + x, ay + y) != b.at(bx + x, by + y))
+                return false;
+    return true;
+}
+
+// The frame of a 280 x 80 window as the nine-slice table gives it: skin columns 0-34 and
+// 45-79 unscaled at the sides, 35-44 widened 21 times; rows 0-24 and 30-59 unscaled, 25-29
+// heightened 5 times. Key colour in a corner piece leaves `beneath`.
+Picture expectedFrame(const Picture& skin, const Picture& beneath)
+{
+    Picture p = beneath;
+    for (int y = 0; y < kHeight; ++y) {
+        const int sy = y < 25 ? y : y < 50 ? 25 + (y - 25) / 5 : y - 20;
+        for (int x = 0; x < kWidth; ++x) {
+            const int sx = x < 35 ? x : x < 245 ? 35 + (x - 35) / 21 : x - 200;
+            const bool corner = (x < 35 || x >= 245) && (y < 25 || y >= 50);
+            const std::uint32_t source = skin.at(sx, sy);
+            if (!(corner && source == rgbOf(kKeyColour)))
+                p.pixels[size_t(y) * kWidth + x] = source;
+        }
+    }
+    return p;
+}
+
+Picture uniform(std::uint32_t rgb)
+{
+    Picture p;
+    p.width = kWidth;
+    p.height = kHeight;
+    p.pixels.assign(size_t(kWidth) * kHeight, rgb);
+    return p;
+}
+
+// Dispatches what is queued; true when WM_QUIT came (with its exit code in *exitCode).
+bool pumpFor(DWORD milliseconds, WPARAM* exitCode = nullptr)
+{
+    const DWORD start = GetTickCount();
+    do {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                if (exitCode)
+                    *exitCode = msg.wParam;
+                return true;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    } while (GetTickCount() - start < milliseconds);
+    return false;
+}
+
+HFONT guiFont()
+{
+    return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
+
+// A bold font made here, independently of the window object's.
+HFONT makeBoldGuiFont()
+{
+    LOGFONTW font = {};
+    GetObjectW(guiFont(), sizeof font, &font);
+    font.lfWeight = FW_BOLD;
+    return CreateFontIndirectW(&font);
+}
+
+// picture with text drawn over it the way the platform draws it.
+Picture withText(const Picture& under, const std::wstring& text, HFONT font, COLORREF colour,
+                 RECT box, UINT format)
+{
+    Dib dib(kWidth, kHeight);
+    dib.copyFrom(under);
+    const HGDIOBJ old = SelectObject(dib.dc(), font);
+    SetTextColor(dib.dc(), colour);
+    DrawTextW(dib.dc(), text.c_str(), -1, &box, format);
+    SelectObject(dib.dc(), old);
+    return dib.picture();
+}
+
+// How many more GDI objects the process can create before the table is full. Wine answers
+// 0 from GetGuiResources, so objects kept are counted as room lost.
+int gdiRoomLeft()
+{
+    std::vector<HGDIOBJ> made;
+    made.reserve(70000);
+    while (made.size() < 200000) {
+        const HRGN region = CreateRectRgn(0, 0, 1, 1);
+        if (!region)
+            break;
+        made.push_back(region);
+    }
+    for (HGDIOBJ object : made)
+        DeleteObject(object);
+    return int(made.size());
+}
+
+std::wstring picturesDirectory()
+{
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    const std::wstring dir = harness::directoryOf(path) + L"pictures\\";
+    CreateDirectoryW(dir.c_str(), nullptr);
+    return dir;
+}
+
+// Windows gives a program file its own first icon because .exe files are of the class
+// "exefile", whose icon is the file itself ("%1"). A fresh Wine prefix lacks the first half,
+// and the shell then answers with its generic file icon; this throw-away prefix gets it.
+class ProgramIconAssociation : public ::testing::Environment {
+public:
+    void SetUp() override
+    {
+        HKEY key = nullptr;
+        if (RegCreateKeyExW(HKEY_CLASSES_ROOT, L".exe", 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
+                            &key, nullptr) != ERROR_SUCCESS)
+            return;
+        wchar_t value[32] = {};
+        DWORD size = sizeof value;
+        if (RegQueryValueExW(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size) !=
+            ERROR_SUCCESS) {
+            static const wchar_t exeFile[] = L"exefile";
+            RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(exeFile), sizeof exeFile);
+        }
+        RegCloseKey(key);
+    }
+};
+::testing::Environment* const programIconAssociation =
+    ::testing::AddGlobalTestEnvironment(new ProgramIconAssociation);
+
+class PopupWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        closeWindow();
+        ASSERT_EQ(1, cometWindow.loadSkin(MAKEINTRESOURCEW(IDB_SKIN_LIGHT), 0));
+    }
+    void TearDown() override
+    {
+        closeWindow();
+        if (savedIcon_) {
+            cometWindow.appIcon = savedIcon_;
+            savedIcon_ = nullptr;
+        }
+    }
+    static void closeWindow()
+    {
+        if (cometWindow.isAlive())
+            DestroyWindow(cometWindow.hwnd);
+        pumpFor(0);
+        cometWindow.setQuitOnDestroy(0);
+    }
+    static void createDefault(const wchar_t* title = L"P1  V1.3.3", int height = kHeight)
+    {
+        ASSERT_EQ(1, cometWindow.create(kPopupClassName, title, kWidth, height));
+    }
+    // After create, which would fetch the icon again.
+    void hideIcon()
+    {
+        savedIcon_ = cometWindow.appIcon;
+        cometWindow.appIcon = nullptr;
+    }
+    // The canvas composed afresh over the sentinel colour.
+    static Picture composedOverSentinel()
+    {
+        cometWindow.redraw();
+        fillCanvas(kSentinel);
+        EXPECT_EQ(1, cometWindow.compose());
+        return canvas();
+    }
+
+    HICON savedIcon_ = nullptr;
+};
+
+TEST_F(PopupWindow, CreateMakesTheHiddenToolWindowWithFourItemsByTheLayoutTable)
+{
+    createDefault();
+    const HWND window = cometWindow.hwnd;
+    ASSERT_TRUE(IsWindow(window));
+
+    wchar_t text[64] = {};
+    GetClassNameW(window, text, 64);
+    EXPECT_STREQ(L"tavikWD", text);
+    GetWindowTextW(window, text, 64);
+    EXPECT_STREQ(L"P1  V1.3.3", text);
+    EXPECT_FALSE(IsWindowVisible(window));
+    const LONG_PTR style = GetWindowLongPtrW(window, GWL_STYLE);
+    EXPECT_EQ(WS_POPUP | WS_SYSMENU, style & (WS_POPUP | WS_SYSMENU | WS_CAPTION | WS_THICKFRAME));
+    const LONG_PTR exStyle = GetWindowLongPtrW(window, GWL_EXSTYLE);
+    EXPECT_EQ(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, exStyle & (WS_EX_TOOLWINDOW | WS_EX_TOPMOST));
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    EXPECT_EQ(0, rect.left);
+    EXPECT_EQ(0, rect.top);
+    EXPECT_EQ(kWidth, rect.right);
+    EXPECT_EQ(kHeight, rect.bottom);
+    EXPECT_EQ(&cometWindow, GetPropW(window, L"CometClassPtr"));
+
+    ASSERT_EQ(4, cometWindow.itemCount);
+    const RECT bounds[] = {{240, 1, 280, 19}, {225, 55, 275, 75}, {8, 26, 272, 46}, {8, 51, 272, 45}};
+    for (int i = 0; i < 4; ++i) {
+        SCOPED_TRACE(i);
+        const CometItem& item = cometWindow.items[i];
+        EXPECT_EQ(i, item.kind);
+        EXPECT_EQ(bounds[i].left, item.bounds.left);
+        EXPECT_EQ(bounds[i].top, item.bounds.top);
+        EXPECT_EQ(bounds[i].right, item.bounds.right);
+        EXPECT_EQ(bounds[i].bottom, item.bounds.bottom);
+        EXPECT_EQ(item.x, item.bounds.left);
+        EXPECT_EQ(item.y + item.height, item.bounds.bottom);
+        EXPECT_TRUE(item.text.empty());
+    }
+
+    // The rounded outline leaves the outermost corner pixels out.
+    const HRGN region = CreateRectRgn(0, 0, 0, 0);
+    ASSERT_NE(ERROR, GetWindowRgn(window, region));
+    EXPECT_FALSE(PtInRegion(region, 0, 0));
+    EXPECT_FALSE(PtInRegion(region, kWidth - 1, kHeight - 1));
+    EXPECT_TRUE(PtInRegion(region, 2, 2));
+    EXPECT_TRUE(PtInRegion(region, 140, 0));
+    EXPECT_TRUE(PtInRegion(region, kWidth - 1, 40));
+    DeleteObject(region);
+
+    // A second create while the window lives changes nothing.
+    CometItem* items = cometWindow.items;
+    EXPECT_EQ(0, cometWindow.create(kPopupClassName, L"other", 300, 100));
+    EXPECT_EQ(window, cometWindow.hwnd);
+    EXPECT_EQ(items, cometWindow.items);
+    EXPECT_EQ(4, cometWindow.itemCount);
+    GetWindowTextW(window, text, 64);
+    EXPECT_STREQ(L"P1  V1.3.3", text);
+}
+
+TEST_F(PopupWindow, SetTextsNeedsTheItemsAndWorksWhileHidden)
+{
+    cometWindow.linkTarget = L"before";
+    EXPECT_EQ(0, cometWindow.setTexts(L"message", L"detail", L"link"));
+    EXPECT_EQ(L"before", cometWindow.linkTarget);
+    cometWindow.linkTarget.clear();
+
+    createDefault();
+    EXPECT_EQ(1, cometWindow.setTexts(L"Cutter is stucked", L"detail", L"https://example.invalid/"));
+    EXPECT_FALSE(IsWindowVisible(cometWindow.hwnd));
+    EXPECT_EQ(L"Cutter is stucked", cometWindow.items[MessageText].text);
+    EXPECT_EQ(L"detail", cometWindow.items[DetailText].text);
+    EXPECT_TRUE(cometWindow.items[CloseButton].text.empty());
+    EXPECT_TRUE(cometWindow.items[ViewButton].text.empty());
+    EXPECT_EQ(L"https://example.invalid/", cometWindow.linkTarget);
+    // Composed for later, though nothing is on screen yet.
+    EXPECT_NE(nullptr, cometWindow.canvasDc);
+}
+
+TEST_F(PopupWindow, DestroyingTheWindowReleasesItemsAndCanvasAndQuitsOnlyWhenAsked)
+{
+    createDefault();
+    cometWindow.setTexts(L"message", L"", L"link");
+    cometWindow.hoverIndex = 2;
+    cometWindow.pressedIndex = 0;
+    cometWindow.trackingMouse = 1;
+    const HDC canvasDc = cometWindow.canvasDc;
+    const HBITMAP canvasBitmap = cometWindow.canvasBitmap;
+    ASSERT_NE(nullptr, canvasDc);
+    const HWND window = cometWindow.hwnd;
+
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(pumpFor(300)) << "the loop ended without quitOnDestroy";
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(0, cometWindow.itemCount);
+    EXPECT_EQ(nullptr, cometWindow.items);
+    EXPECT_EQ(-1, cometWindow.hoverIndex);
+    EXPECT_EQ(-1, cometWindow.pressedIndex);
+    EXPECT_EQ(0, cometWindow.trackingMouse);
+    EXPECT_TRUE(cometWindow.linkTarget.empty());
+    EXPECT_EQ(nullptr, cometWindow.canvasDc);
+    // Selected out first, so really deleted (a selected bitmap would outlive DeleteObject).
+    EXPECT_EQ(0u, GetObjectType(canvasBitmap));
+    EXPECT_EQ(0u, GetObjectType(canvasDc));
+    EXPECT_NE(nullptr, cometWindow.skinDc);
+    EXPECT_EQ(0, cometWindow.setTexts(L"late", L"", L""));
+
+    EXPECT_EQ(window, cometWindow.hwnd);  // stale until asked
+    EXPECT_EQ(0, cometWindow.isAlive());
+    EXPECT_EQ(nullptr, cometWindow.hwnd);
+
+    // A new window of the same class, this time ending the loop.
+    createDefault();
+    cometWindow.setQuitOnDestroy(1);
+    PostMessageW(cometWindow.hwnd, WM_CLOSE, 0, 0);
+    WPARAM exitCode = 99;
+    EXPECT_TRUE(pumpFor(5000, &exitCode));
+    EXPECT_EQ(0u, exitCode);
+}
+
+TEST_F(PopupWindow, ShowAtCornerMeetsTheWorkAreaNotTheScreen)
+{
+    RECT saved = {};
+    ASSERT_TRUE(SystemParametersInfoW(SPI_GETWORKAREA, 0, &saved, 0));
+    const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+    const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    RECT work = {0, 0, screenWidth - 90, screenHeight - 50};
+    SystemParametersInfoW(SPI_SETWORKAREA, 0, &work, 0);
+    RECT now = {};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &now, 0);
+    if (now.right != work.right || now.bottom != work.bottom) {
+        SystemParametersInfoW(SPI_SETWORKAREA, 0, &saved, 0);
+        GTEST_SKIP() << "this Wine keeps no work area set with SPI_SETWORKAREA";
+    }
+
+    createDefault();
+    cometWindow.setTexts(L"Printer connected", L"", L"");
+    cometWindow.showAtCorner();
+    RECT rect = {};
+    GetWindowRect(cometWindow.hwnd, &rect);
+    SystemParametersInfoW(SPI_SETWORKAREA, 0, &saved, 0);
+
+    EXPECT_TRUE(IsWindowVisible(cometWindow.hwnd));
+    EXPECT_EQ(work.right, rect.right);
+    EXPECT_EQ(work.bottom, rect.bottom);
+    EXPECT_EQ(kWidth, rect.right - rect.left);
+    EXPECT_EQ(kHeight, rect.bottom - rect.top);
+}
+
+TEST_F(PopupWindow, FramePiecesComeFromTheSkinByTheNineSliceTable)
+{
+    // A skin whose frame pixels all differ, with key colour in every kind of piece.
+    createDefault(L"");
+    hideIcon();
+    HDC skin = cometWindow.skinDc;
+    for (int y = 0; y < 60; ++y)
+        for (int x = 0; x < 80; ++x)
+            SetPixelV(skin, x, y, RGB(x * 3, y * 4, 100 + (x * 7 + y) % 150));
+    const POINT keyed[] = {
+        {0, 0}, {3, 4}, {79, 0}, {60, 20}, {0, 59}, {10, 45}, {79, 59}, {50, 40},  // corners
+        {40, 10}, {38, 27}, {10, 27}, {40, 40}, {60, 28},                          // edges, centre
+    };
+    for (const POINT& p : keyed)
+        SetPixelV(skin, p.x, p.y, kKeyColour);
+
+    const Picture composed = composedOverSentinel();
+    const Picture expected = expectedFrame(skinPixels(), uniform(kSentinel));
+    std::string first;
+    // Everything but the close button, which covers the frame's top-right.
+    EXPECT_EQ(0, differences(expected, composed, {0, 0, 240, 80}, &first)) << first;
+    EXPECT_EQ(0, differences(expected, composed, {240, 19, 280, 80}, &first)) << first;
+    EXPECT_EQ(0, differences(expected, composed, {240, 0, 280, 1}, &first)) << first;
+
+    // The points themselves: keyed corners let the canvas show, keyed edges are magenta.
+    EXPECT_EQ(kSentinel, composed.at(0, 0));
+    EXPECT_EQ(kSentinel, composed.at(3, 4));
+    EXPECT_EQ(kSentinel, composed.at(0, 79));
+    EXPECT_EQ(kSentinel, composed.at(279, 79));
+    EXPECT_EQ(kSentinel, composed.at(10, 65));   // skin (10,45)
+    EXPECT_EQ(kSentinel, composed.at(250, 60));  // skin (50,40)
+    const std::uint32_t magenta = rgbOf(kKeyColour);
+    for (int x = 35 + 5 * 21; x < 35 + 6 * 21; ++x)  // skin (40,10): 21 columns of row 10
+        EXPECT_EQ(magenta, composed.at(x, 10)) << x;
+    for (int y = 35; y < 40; ++y)  // skin (38,27) and (10,27): 5 rows each
+        EXPECT_TRUE(composed.at(35 + 3 * 21, y) == magenta && composed.at(10, y) == magenta) << y;
+    EXPECT_EQ(magenta, composed.at(35 + 5 * 21 + 7, 60));  // skin (40,40), bottom edge
+    EXPECT_EQ(magenta, composed.at(260, 40));             // skin (60,28), right edge
+    // The band: skin rows 25-29 become window rows 25-49, five each.
+    for (int y = 25; y < 50; ++y)
+        EXPECT_EQ(skinPixels().at(20, 25 + (y - 25) / 5), composed.at(20, y)) << y;
+
+    ASSERT_EQ(1, cometWindow.loadSkin(MAKEINTRESOURCEW(IDB_SKIN_LIGHT), 0));
+}
+
+TEST_F(PopupWindow, LightSkinLooksAsDrawnAndShowsNoViewButton)
+{
+    createDefault(L"");
+    hideIcon();
+    const Picture composed = composedOverSentinel();
+    const Picture skin = skinPixels();
+    ASSERT_EQ(150, skin.width);
+    ASSERT_EQ(80, skin.height);
+    const Picture expected = expectedFrame(skin, uniform(kSentinel));
+    std::string first;
+    EXPECT_EQ(0, differences(expected, composed, {0, 0, 240, 80}, &first)) << first;
+
+    struct Point {
+        int x, y;
+        std::uint32_t rgb;
+    };
+    const Point points[] = {
+        {0, 0, kSentinel}, {279, 0, kSentinel}, {0, 79, kSentinel}, {279, 79, kSentinel},
+        {0, 40, 0x1D465B}, {279, 40, 0x1D465B}, {140, 0, 0x1D465B}, {140, 79, 0x1D465B},
+        {140, 1, 0x55A4CA}, {140, 23, 0xF2F7F9}, {140, 25, 0xF2F7F9}, {140, 49, 0xF2F7F9},
+        {140, 50, 0xB2DDF5}, {140, 51, 0xFFFFFF}, {140, 60, 0xF2F7F9},
+    };
+    for (const Point& p : points)
+        EXPECT_EQ(p.rgb, composed.at(p.x, p.y)) << p.x << "," << p.y;
+
+    // Skin 129 has no view-button row: the frame shows there, whatever the state.
+    for (int state = -1; state <= 1; ++state) {
+        cometWindow.hoverIndex = state == 0 ? 1 : -1;
+        cometWindow.pressedIndex = state == 1 ? 1 : -1;
+        const Picture now = composedOverSentinel();
+        EXPECT_EQ(0, differences(expected, now, {225, 55, 275, 75}, &first)) << state << " " << first;
+    }
+}
+
+struct ButtonState {
+    int hover, pressed;
+    int closeColumn, viewColumn;
+};
+
+class PopupButtons : public PopupWindow, public ::testing::WithParamInterface<int> {};
+
+TEST_P(PopupButtons, ShowTheirCellForTheStatePressedBeforeHover)
+{
+    const int resource = GetParam();
+    ASSERT_EQ(1, cometWindow.loadSkin(MAKEINTRESOURCEW(resource), 0));
+    createDefault(L"");
+    const Picture skin = skinPixels();
+    // The three cells differ, so a wrong cell cannot pass.
+    EXPECT_FALSE(sameArea(skin, 0, 60, skin, 40, 60, 40, 18));
+    EXPECT_FALSE(sameArea(skin, 40, 60, skin, 80, 60, 40, 18));
+    const bool hasViewRow = skin.height >= 100;
+    if (hasViewRow) {
+        EXPECT_FALSE(sameArea(skin, 0, 80, skin, 50, 80, 50, 20));
+        EXPECT_FALSE(sameArea(skin, 50, 80, skin, 100, 80, 50, 20));
+    }
+
+    const ButtonState states[] = {
+        {-1, -1, 0, 0}, {0, -1, 40, 0}, {-1, 0, 80, 0}, {0, 0, 80, 0},
+        {1, -1, 0, 50}, {-1, 1, 0, 100}, {1, 1, 0, 100}, {1, 0, 80, 50}, {0, 1, 40, 100},
+        {2, -1, 0, 0},
+    };
+    for (const ButtonState& s : states) {
+        SCOPED_TRACE(testing::Message() << "hover " << s.hover << " pressed " << s.pressed);
+        cometWindow.hoverIndex = s.hover;
+        cometWindow.pressedIndex = s.pressed;
+        ASSERT_EQ(1, cometWindow.redraw());
+        const Picture now = canvas();
+        EXPECT_TRUE(sameArea(now, 240, 1, skin, s.closeColumn, 60, 40, 18));
+        if (hasViewRow) {
+            EXPECT_TRUE(sameArea(now, 225, 55, skin, s.viewColumn, 80, 50, 20));
+        }
+    }
+    ASSERT_EQ(1, cometWindow.loadSkin(MAKEINTRESOURCEW(IDB_SKIN_LIGHT), 0));
+}
+
+INSTANTIATE_TEST_SUITE_P(Skins, PopupButtons,
+                         ::testing::Values(IDB_SKIN_LIGHT, IDB_SKIN_CYAN, IDB_SKIN_BLUE));
+
+Picture iconPicture(HICON icon)
+{
+    Dib dib(16, 16);
+    RECT all = {0, 0, 16, 16};
+    FillRect(dib.dc(), &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    DrawIconEx(dib.dc(), 0, 0, icon, 16, 16, 0, nullptr, DI_NORMAL);
+    return dib.picture();
+}
+
+TEST_F(PopupWindow, IconIsTheProgramsOwnSmallIcon)
+{
+    createDefault(L"");
+    ASSERT_NE(nullptr, cometWindow.appIcon);
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    HICON own = nullptr;
+    ASSERT_EQ(1u, ExtractIconExW(path, 0, nullptr, &own, 1));
+    EXPECT_EQ(iconPicture(own).pixels, iconPicture(cometWindow.appIcon).pixels);
+    DestroyIcon(own);
+
+    // Not the shell's icon for any file.
+    SHFILEINFOW generic = {};
+    SHGetFileInfoW(L"any.dat", FILE_ATTRIBUTE_NORMAL, &generic, sizeof generic,
+                   SHGFI_ICON | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES);
+    ASSERT_NE(nullptr, generic.hIcon);
+    EXPECT_NE(iconPicture(generic.hIcon).pixels, iconPicture(cometWindow.appIcon).pixels);
+    DestroyIcon(generic.hIcon);
+}
+
+TEST_F(PopupWindow, TitleHasTheIconAtEightFiveAndTheTextAfterIt)
+{
+    createDefault(L"");
+    ASSERT_NE(nullptr, cometWindow.appIcon) << "the test program has an icon of its own";
+    const Picture withIcon = composedOverSentinel();
+    const HICON icon = cometWindow.appIcon;
+    hideIcon();
+    const Picture bare = composedOverSentinel();
+    Dib dib(kWidth, kHeight);
+    dib.copyFrom(bare);
+    DrawIconEx(dib.dc(), 8, 5, icon, 16, 16, 0, nullptr, DI_NORMAL);
+    std::string first;
+    EXPECT_GT(differences(bare, withIcon), 0);
+    EXPECT_EQ(0, differences(dib.picture(), withIcon, {0, 0, kWidth, kHeight}, &first)) << first;
+
+    const std::wstring title = L"P1  V1.3.3";
+    SetWindowTextW(cometWindow.hwnd, title.c_str());
+    const Picture noIcon = composedOverSentinel();
+    EXPECT_EQ(0, differences(withText(bare, title, guiFont(), 0, {8, 5, 230, 21}, kTitleFormat), noIcon,
+                             {0, 0, kWidth, kHeight}, &first)) << first;
+
+    cometWindow.appIcon = icon;
+    savedIcon_ = nullptr;
+    const Picture both = composedOverSentinel();
+    EXPECT_EQ(0, differences(withText(withIcon, title, guiFont(), 0, {33, 5, 230, 21}, kTitleFormat), both,
+                             {0, 0, kWidth, kHeight}, &first)) << first;
+    // Black with title colour 0.
+    int black = 0;
+    for (int y = 5; y < 21; ++y)
+        for (int x = 33; x < 230; ++x)
+            black += both.at(x, y) == 0;
+    EXPECT_GT(black, 10);
+
+    // The title colour comes from the skin's loading.
+    ASSERT_EQ(1, cometWindow.loadSkin(MAKEINTRESOURCEW(IDB_SKIN_LIGHT), RGB(160, 20, 30)));
+    const Picture red = composedOverSentinel();
+    EXPECT_EQ(0, differences(withText(withIcon, title, guiFont(), RGB(160, 20, 30), {33, 5, 230, 21},
+                                      kTitleFormat), red, {0, 0, kWidth, kHeight}, &first)) << first;
+}
+
+TEST_F(PopupWindow, LongTitleEndsWithAnEllipsisOnOneLineAndAmpersandIsLiteral)
+{
+    createDefault(L"");
+    hideIcon();
+    const Picture bare = composedOverSentinel();
+    std::string first;
+
+    std::wstring longTitle;
+    for (int i = 0; i < 12; ++i)
+        longTitle += L"Warehouse-printer ";
+    longTitle += L" V1.3.3";
+    SetWindowTextW(cometWindow.hwnd, longTitle.c_str());
+    const Picture composed = composedOverSentinel();
+
+    // What the platform makes of the title in that rectangle and font.
+    std::vector<wchar_t> shown(longTitle.begin(), longTitle.end());
+    shown.resize(shown.size() + 8, L'\0');
+    RECT box = {8, 5, 230, 21};
+    Dib measure(kWidth, kHeight);
+    const HGDIOBJ old = SelectObject(measure.dc(), guiFont());
+    DrawTextW(measure.dc(), shown.data(), -1, &box, kTitleFormat | DT_MODIFYSTRING | DT_CALCRECT);
+    SelectObject(measure.dc(), old);
+    const std::wstring cut = shown.data();
+    ASSERT_LT(cut.size(), longTitle.size());
+    EXPECT_EQ(L"...", cut.substr(cut.size() - 3));
+    EXPECT_EQ(0, differences(withText(bare, cut, guiFont(), 0, {8, 5, 230, 21},
+                                      DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX), composed,
+                             {0, 0, kWidth, kHeight}, &first)) << first;
+    // One line: nothing changed outside the title rectangle.
+    EXPECT_EQ(0, differences(bare, composed, {0, 21, 240, 80}));
+    EXPECT_EQ(0, differences(bare, composed, {230, 0, 240, 21}));
+
+    const std::wstring ampersand = L"A&B  V1.3.3";
+    SetWindowTextW(cometWindow.hwnd, ampersand.c_str());
+    const Picture literal = composedOverSentinel();
+    EXPECT_EQ(0, differences(withText(bare, ampersand, guiFont(), 0, {8, 5, 230, 21}, kTitleFormat),
+                             literal, {0, 0, kWidth, kHeight}, &first)) << first;
+    EXPECT_GT(differences(withText(bare, ampersand, guiFont(), 0, {8, 5, 230, 21},
+                                   kTitleFormat & ~UINT(DT_NOPREFIX)), literal), 0);
+}
+
+TEST_F(PopupWindow, MessageIsBoldCentredAndLightsUpWhileHovered)
+{
+    createDefault(L"");
+    hideIcon();
+    const Picture bare = composedOverSentinel();
+    const HFONT bold = makeBoldGuiFont();
+    const std::wstring message = L"Cutter is stucked";
+    const RECT bounds = {8, 26, 272, 46};
+    std::string first;
+
+    cometWindow.setTexts(message.c_str(), L"", L"");
+    const Picture plain = composedOverSentinel();
+    EXPECT_EQ(0, differences(withText(bare, message, bold, RGB(12, 78, 124), bounds, kMessageFormat),
+                             plain, {0, 0, kWidth, kHeight}, &first)) << first;
+    EXPECT_GT(differences(withText(bare, message, guiFont(), RGB(12, 78, 124), bounds, kMessageFormat),
+                          plain), 0) << "drawn in the bold font";
+    // Centred: as much room left of the text as right of it.
+    int left = kWidth, right = -1;
+    for (int y = 26; y < 46; ++y) {
+        for (int x = 8; x < 272; ++x) {
+            if (plain.at(x, y) != bare.at(x, y)) {
+                left = x < left ? x : left;
+                right = x > right ? x : right;
+            }
+        }
+    }
+    ASSERT_GE(right, left);
+    EXPECT_NEAR(left - 8, 271 - right, 2);
+
+    cometWindow.hoverIndex = MessageText;
+    const Picture hovered = composedOverSentinel();
+    EXPECT_EQ(0, differences(withText(bare, message, bold, RGB(22, 122, 235), bounds, kMessageFormat),
+                             hovered, {0, 0, kWidth, kHeight}, &first)) << first;
+    cometWindow.hoverIndex = -1;
+
+    // A detail line at height 80 has no room: it draws nothing, even when not empty.
+    cometWindow.setTexts(message.c_str(), L"Replace the cutter blade", L"");
+    EXPECT_EQ(0, differences(plain, composedOverSentinel()));
+    cometWindow.setTexts(L"", L"", L"");
+    EXPECT_EQ(0, differences(bare, composedOverSentinel()));
+    DeleteObject(bold);
+}
+
+TEST_F(PopupWindow, DetailLineIsDrawnWhereTheWindowLeavesRoomForIt)
+{
+    ASSERT_EQ(1, cometWindow.create(kPopupClassName, L"", kWidth, 140));
+    hideIcon();
+    cometWindow.redraw();
+    Picture bare = readDc(cometWindow.canvasDc, kWidth, kHeight);
+    const std::wstring detail = L"Open the cover and take the stuck label out of the cutter";
+    cometWindow.setTexts(L"", detail.c_str(), L"");
+    const Picture withDetail = readDc(cometWindow.canvasDc, kWidth, kHeight);
+    std::string first;
+    EXPECT_EQ(0, differences(withText(bare, detail, guiFont(), RGB(12, 78, 124), {8, 51, 272, 105},
+                                      kDetailFormat), withDetail, {0, 0, kWidth, kHeight}, &first)) << first;
+    EXPECT_GT(differences(bare, withDetail), 0);
+}
+
+TEST_F(PopupWindow, LoadSkinBeforeTheWindowAndWithAMissingIdentifier)
+{
+    // No window: installed, nothing drawn.
+    EXPECT_EQ(1, cometWindow.loadSkin(MAKEINTRESOURCEW(IDB_SKIN_BLUE), RGB(1, 2, 3)));
+    EXPECT_EQ(nullptr, cometWindow.canvasDc);
+    EXPECT_EQ(RGB(1, 2, 3), cometWindow.titleColor);
+    BITMAP info = {};
+    GetObjectW(cometWindow.skinBitmap, sizeof info, &info);
+    EXPECT_EQ(150, info.bmWidth);
+    EXPECT_EQ(100, info.bmHeight);
+
+    createDefault();
+    cometWindow.setTexts(L"Printer connected", L"", L"");
+    const Picture before = canvas();
+    const HBITMAP skin = cometWindow.skinBitmap;
+    EXPECT_EQ(0, cometWindow.loadSkin(MAKEINTRESOURCEW(999), RGB(9, 9, 9)));
+    EXPECT_EQ(skin, cometWindow.skinBitmap);
+    EXPECT_EQ(RGB(1, 2, 3), cometWindow.titleColor);
+    EXPECT_EQ(0, differences(before, canvas()));
+}
+
+TEST_F(PopupWindow, ShownWindowShowsTheCanvasAndASecondSkinAtOnce)
+{
+    createDefault();
+    cometWindow.setTexts(L"Printer connected", L"", L"");
+    cometWindow.showAtCorner();
+    pumpFor(200);
+    std::string first;
+    EXPECT_EQ(0, insideOutlineDifferences(canvas(), onScreen(), &first)) << first;
+    EXPECT_EQ(0xF2F7F9u, onScreen().at(140, 65));
+
+    // Painting copies the canvas as it stands, only where asked.
+    fillCanvas(kSentinel);
+    RECT part = {100, 30, 140, 60};
+    InvalidateRect(cometWindow.hwnd, &part, FALSE);
+    UpdateWindow(cometWindow.hwnd);
+    const Picture painted = onScreen();
+    EXPECT_EQ(kSentinel, painted.at(100, 30));
+    EXPECT_EQ(kSentinel, painted.at(139, 59));
+    EXPECT_NE(kSentinel, painted.at(99, 30));
+    EXPECT_NE(kSentinel, painted.at(140, 59));
+
+    const HBITMAP oldSkin = cometWindow.skinBitmap;
+    const HDC skinDc = cometWindow.skinDc;
+    ASSERT_EQ(1, cometWindow.loadSkin(MAKEINTRESOURCEW(IDB_SKIN_CYAN), RGB(0, 0, 128)));
+    // Redrawn at once, no message needed.
+    EXPECT_EQ(0xB8E5EBu, onScreen().at(140, 65));
+    EXPECT_EQ(0, insideOutlineDifferences(canvas(), onScreen(), &first)) << first;
+    EXPECT_EQ(RGB(0, 0, 128), cometWindow.titleColor);
+    EXPECT_EQ(skinDc, cometWindow.skinDc);
+    EXPECT_EQ(0u, GetObjectType(oldSkin)) << "the old skin was selected out and deleted";
+    EXPECT_EQ(cometWindow.skinBitmap, GetCurrentObject(skinDc, OBJ_BITMAP));
+}
+
+TEST_F(PopupWindow, WithoutAnySkinTheWindowShowsTheButtonFace)
+{
+    cometWindow.releaseSkin();
+    EXPECT_EQ(nullptr, cometWindow.skinDc);
+    createDefault();
+    EXPECT_EQ(1, cometWindow.setTexts(L"Printer connected", L"", L""));
+    cometWindow.showAtCorner();
+    pumpFor(200);
+    EXPECT_EQ(nullptr, cometWindow.canvasDc);
+    EXPECT_EQ(0, cometWindow.redraw());
+    const std::uint32_t face = rgbOf(GetSysColor(COLOR_BTNFACE));
+    const Picture shown = onScreen();
+    const POINT points[] = {{5, 5}, {140, 10}, {140, 36}, {250, 10}, {250, 65}, {20, 70}, {274, 40}};
+    for (const POINT& p : points)
+        EXPECT_EQ(face, shown.at(p.x, p.y)) << p.x << "," << p.y;
+
+    ASSERT_EQ(1, cometWindow.loadSkin(MAKEINTRESOURCEW(IDB_SKIN_LIGHT), 0));
+    EXPECT_EQ(0x1D465Bu, onScreen().at(0, 40));
+}
+
+TEST_F(PopupWindow, KeepsNoGdiObjectsOnceAWindowHasComeAndGone)
+{
+    auto cycle = [](int redraws) {
+        createDefault();
+        cometWindow.setTexts(L"Printer connected", L"detail", L"");
+        cometWindow.showAtCorner();
+        for (int i = 0; i < redraws; ++i) {
+            cometWindow.hoverIndex = i % 4 - 1;
+            cometWindow.pressedIndex = (i / 4) % 3 - 1;
+            cometWindow.redraw();
+            if (i % 100 == 50)
+                cometWindow.loadSkin(MAKEINTRESOURCEW(i % 200 == 50 ? IDB_SKIN_CYAN : IDB_SKIN_LIGHT), 0);
+        }
+        pumpFor(50);
+        DestroyWindow(cometWindow.hwnd);
+        pumpFor(50);
+    };
+    cycle(10);  // the icon, the class and the skin are made once and kept
+    const int before = gdiRoomLeft();
+    ASSERT_GT(before, 1000);
+
+    // The count sees what is kept.
+    HBRUSH kept[10];
+    for (HBRUSH& brush : kept)
+        brush = CreateSolidBrush(RGB(1, 2, 3));
+    EXPECT_EQ(before - 10, gdiRoomLeft());
+    for (HBRUSH brush : kept)
+        DeleteObject(brush);
+
+    for (int round = 0; round < 3; ++round)
+        cycle(400);
+    EXPECT_EQ(before, gdiRoomLeft());
+}
+
+TEST_F(PopupWindow, SavesAPictureOfEachSkin)
+{
+    struct Look {
+        WORD resource;
+        const wchar_t* name;
+    };
+    const Look looks[] = {{IDB_SKIN_LIGHT, L"light"}, {IDB_SKIN_CYAN, L"cyan"}, {IDB_SKIN_BLUE, L"blue"}};
+    const std::wstring dir = picturesDirectory();
+    for (const Look& look : looks) {
+        ASSERT_EQ(1, cometWindow.loadSkin(MAKEINTRESOURCEW(look.resource), 0));
+        createDefault(L"P1  V1.3.3");
+        cometWindow.setTexts(L"Cutter is stucked", L"", L"");
+        // At rest, then with the close button hovered and the view button pressed.
+        Picture sheet;
+        sheet.width = kWidth;
+        sheet.height = kHeight * 2 + 4;
+        sheet.pixels.assign(size_t(sheet.width) * sheet.height, 0xFFFFFF);
+        for (int shot = 0; shot < 2; ++shot) {
+            cometWindow.hoverIndex = shot ? 0 : -1;
+            cometWindow.pressedIndex = shot ? 1 : -1;
+            cometWindow.redraw();
+            const Picture p = canvas();
+            for (int y = 0; y < kHeight; ++y)
+                for (int x = 0; x < kWidth; ++x)
+                    sheet.pixels[size_t(y + shot * (kHeight + 4)) * kWidth + x] = p.at(x, y);
+        }
+        const std::wstring path = dir + L"popup_" + look.name + L".png";
+        EXPECT_TRUE(writePng(path, sheet.width, sheet.height, sheet.pixels.data()));
+        closeWindow();
+    }
+}
+
+} // namespace
