@@ -912,4 +912,317 @@ TEST_F(PopupWindow, SavesAPictureOfEachSkin)
     }
 }
 
+// ---- Mouse input, sent through the system's input queue as a user's mouse would.
+
+namespace input {
+
+// Screen pixel to the normalised coordinates of an absolute move (0-65535 over the screen).
+LONG normalised(int pixel, int extent)
+{
+    return LONG((pixel * 65536L + extent - 1) / extent);
+}
+
+void send(DWORD flags, int screenX = 0, int screenY = 0)
+{
+    INPUT in = {};
+    in.type = INPUT_MOUSE;
+    in.mi.dwFlags = flags;
+    if (flags & MOUSEEVENTF_ABSOLUTE) {
+        in.mi.dx = normalised(screenX, GetSystemMetrics(SM_CXSCREEN));
+        in.mi.dy = normalised(screenY, GetSystemMetrics(SM_CYSCREEN));
+    }
+    SendInput(1, &in, sizeof in);
+}
+
+void moveTo(POINT screen)
+{
+    send(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, screen.x, screen.y);
+}
+void press()
+{
+    send(MOUSEEVENTF_LEFTDOWN);
+}
+void release()
+{
+    send(MOUSEEVENTF_LEFTUP);
+}
+
+} // namespace input
+
+// Dispatches for a while, counting the clicks the window posts itself.
+struct PumpResult {
+    bool quit = false;
+    int clicks = 0;
+    WPARAM lastClick = 0;
+};
+
+PumpResult pumpCounting(DWORD milliseconds)
+{
+    PumpResult result;
+    const DWORD start = GetTickCount();
+    do {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                result.quit = true;
+                return result;
+            }
+            if (msg.message == WM_COMETCLICK) {
+                ++result.clicks;
+                result.lastClick = msg.wParam;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    } while (GetTickCount() - start < milliseconds);
+    return result;
+}
+
+class PopupInput : public PopupWindow {
+protected:
+    void SetUp() override
+    {
+        PopupWindow::SetUp();
+        input::moveTo({5, 5});
+        pumpFor(50);
+        createDefault();
+        cometWindow.setTexts(L"Printer connected", L"", L"");
+        cometWindow.showAtCorner();
+        pumpFor(100);
+        GetWindowRect(cometWindow.hwnd, &placed_);
+    }
+    POINT screen(int clientX, int clientY) const
+    {
+        return {placed_.left + clientX, placed_.top + clientY};
+    }
+    // Moves the pointer to a client point and lets the window see it.
+    void pointAt(int clientX, int clientY)
+    {
+        input::moveTo(screen(clientX, clientY));
+        pumpFor(60);
+        POINT at = {};
+        GetCursorPos(&at);
+        const POINT wanted = screen(clientX, clientY);
+        ASSERT_TRUE(at.x == wanted.x && at.y == wanted.y)
+            << "pointer at " << at.x << "," << at.y << " instead of " << wanted.x << "," << wanted.y;
+    }
+
+    RECT placed_ = {};
+};
+
+struct PointerCase {
+    const char* where;
+    int x, y;
+    int item;
+    bool hand;
+};
+
+TEST_F(PopupInput, PointerLightsUpItemsAndChoosesTheCursor)
+{
+    const PointerCase cases[] = {
+        {"empty title band", 140, 10, -1, false},
+        {"close button", 260, 10, 0, false},
+        {"message", 140, 36, 2, true},
+        {"between message and detail", 140, 48, -1, false},
+        {"where item 3 would be", 140, 60, -1, false},
+        {"view button (undrawn with this skin)", 250, 65, 1, true},
+        {"empty body", 20, 70, -1, false},
+    };
+    for (const PointerCase& c : cases) {
+        SCOPED_TRACE(c.where);
+        pointAt(c.x, c.y);
+        EXPECT_EQ(c.item, cometWindow.hoverIndex);
+        EXPECT_EQ(c.hand ? cometWindow.handCursor : cometWindow.arrowCursor, GetCursor());
+        EXPECT_EQ(1, cometWindow.trackingMouse);
+    }
+}
+
+TEST_F(PopupInput, HoverShowsTheCloseHoverCellAndTheMessageInItsHoverColour)
+{
+    const Picture skin = skinPixels();
+    pointAt(260, 10);
+    EXPECT_TRUE(sameArea(onScreen(), 240, 1, skin, 40, 60, 40, 18));
+
+    pointAt(140, 36);
+    const Picture shown = onScreen();
+    EXPECT_TRUE(sameArea(shown, 240, 1, skin, 0, 60, 40, 18));
+    int hoverColoured = 0, plainColoured = 0;
+    for (int y = 26; y < 46; ++y) {
+        for (int x = 8; x < 272; ++x) {
+            hoverColoured += shown.at(x, y) == 0x167AEB;
+            plainColoured += shown.at(x, y) == 0x0C4E7C;
+        }
+    }
+    EXPECT_GT(hoverColoured, 20);
+    EXPECT_EQ(0, plainColoured);
+
+    // Leaving the window clears the hover.
+    input::moveTo({5, 5});
+    EXPECT_TRUE(harness::waitUntil([] {
+        pumpFor(20);
+        return cometWindow.hoverIndex == -1;
+    }, 3000));
+    EXPECT_EQ(0, cometWindow.trackingMouse);
+}
+
+TEST_F(PopupInput, PressAndReleaseOnTheCloseButtonClosesTheWindowAndEndsTheLoop)
+{
+    cometWindow.setQuitOnDestroy(1);
+    const Picture skin = skinPixels();
+    pointAt(255, 8);
+    input::press();
+    pumpFor(60);
+    EXPECT_EQ(0, cometWindow.pressedIndex);
+    EXPECT_TRUE(sameArea(onScreen(), 240, 1, skin, 80, 60, 40, 18)) << "pressed cell";
+    input::release();
+    const PumpResult result = pumpCounting(5000);
+    EXPECT_EQ(1, result.clicks);
+    EXPECT_EQ(0u, result.lastClick);
+    EXPECT_TRUE(result.quit);
+    EXPECT_FALSE(cometWindow.isAlive());
+}
+
+struct ClickCase {
+    const char* what;
+    POINT down, up;
+    bool closes;
+};
+
+TEST_F(PopupInput, OnlyAPressAndReleaseOnOneItemIsAClick)
+{
+    const ClickCase cases[] = {
+        {"view button to message", {250, 65}, {140, 36}, false},
+        {"message to close button", {140, 36}, {260, 10}, false},
+        {"message", {60, 30}, {200, 40}, true},
+        {"view button area", {230, 60}, {270, 70}, true},
+    };
+    for (const ClickCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (!cometWindow.isAlive())
+            SetUp();
+        pointAt(c.down.x, c.down.y);
+        input::press();
+        pumpFor(60);
+        pointAt(c.up.x, c.up.y);
+        input::release();
+        const PumpResult result = pumpCounting(c.closes ? 4000 : 300);
+        EXPECT_EQ(c.closes ? 1 : 0, result.clicks);
+        EXPECT_EQ(-1, cometWindow.pressedIndex);
+        EXPECT_EQ(!c.closes, cometWindow.isAlive() != 0);
+        EXPECT_FALSE(result.quit);
+    }
+}
+
+TEST_F(PopupInput, LeavingTheWindowWhilePressedCancelsTheClick)
+{
+    pointAt(255, 8);
+    input::press();
+    pumpFor(60);
+    ASSERT_EQ(0, cometWindow.pressedIndex);
+    input::moveTo(screen(140, -40));
+    EXPECT_TRUE(harness::waitUntil([] {
+        pumpFor(20);
+        return cometWindow.pressedIndex == -1;
+    }, 3000));
+    pointAt(255, 8);
+    input::release();
+    const PumpResult result = pumpCounting(300);
+    EXPECT_EQ(0, result.clicks);
+    EXPECT_TRUE(cometWindow.isAlive());
+}
+
+// Input fed from a thread of its own: the window's thread is inside the system's move loop
+// while the pointer drags it.
+DWORD WINAPI dragAlong(void* parameter)
+{
+    const POINT* path = static_cast<const POINT*>(parameter);
+    input::moveTo(path[0]);
+    Sleep(100);
+    input::press();
+    Sleep(200);
+    for (int step = 1; step <= 10; ++step) {
+        input::moveTo({path[0].x + (path[1].x - path[0].x) * step / 10,
+                       path[0].y + (path[1].y - path[0].y) * step / 10});
+        Sleep(40);
+    }
+    Sleep(200);
+    input::release();
+    return 0;
+}
+
+TEST_F(PopupInput, PressOnAnEmptyAreaDragsTheWindow)
+{
+    const POINT path[2] = {screen(140, 65), screen(140 - 300, 65 - 200)};
+    const HANDLE thread = CreateThread(nullptr, 0, dragAlong, const_cast<POINT*>(path), 0, nullptr);
+    ASSERT_NE(nullptr, thread);
+    PumpResult result;
+    while (WaitForSingleObject(thread, 0) == WAIT_TIMEOUT) {
+        const PumpResult part = pumpCounting(20);
+        result.clicks += part.clicks;
+    }
+    CloseHandle(thread);
+    result.clicks += pumpCounting(300).clicks;
+
+    RECT moved = {};
+    GetWindowRect(cometWindow.hwnd, &moved);
+    EXPECT_EQ(placed_.left - 300, moved.left);
+    EXPECT_EQ(placed_.top - 200, moved.top);
+    EXPECT_EQ(0, result.clicks);
+    EXPECT_EQ(-1, cometWindow.pressedIndex);
+    EXPECT_TRUE(cometWindow.isAlive());
+}
+
+TEST_F(PopupInput, ClickMessagesForNoItemChangeNothing)
+{
+    cometWindow.setQuitOnDestroy(1);
+    harness::TempDir dir;
+    cometWindow.linkTarget = dir.file(L"never.cmd");
+    PostMessageW(cometWindow.hwnd, WM_COMETCLICK, 4, 0);
+    PostMessageW(cometWindow.hwnd, WM_COMETCLICK, WPARAM(-1), 0);
+    PostMessageW(cometWindow.hwnd, WM_COMETCLICK, 100, 0);
+    const PumpResult result = pumpCounting(300);
+    EXPECT_EQ(3, result.clicks);
+    EXPECT_FALSE(result.quit);
+    EXPECT_TRUE(cometWindow.isAlive());
+    EXPECT_EQ(dir.file(L"never.cmd"), cometWindow.linkTarget);
+}
+
+TEST_F(PopupInput, AClickOnAnItemOpensTheLinkTargetThenCloses)
+{
+    harness::TempDir dir;
+    const std::wstring script = dir.file(L"opened.cmd");
+    const std::wstring marker = dir.file(L"opened.txt");
+    {
+        const std::string body = "@echo opened> \"" + harness::narrow(marker) + "\"\r\n";
+        const HANDLE file = CreateFileW(script.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, file);
+        DWORD written = 0;
+        WriteFile(file, body.data(), DWORD(body.size()), &written, nullptr);
+        CloseHandle(file);
+    }
+
+    // The close button never opens it.
+    cometWindow.setTexts(L"Printer connected", L"", script.c_str());
+    pointAt(255, 8);
+    input::press();
+    pumpFor(60);
+    input::release();
+    EXPECT_EQ(1, pumpCounting(3000).clicks);
+    EXPECT_FALSE(cometWindow.isAlive());
+    Sleep(500);
+    EXPECT_FALSE(harness::fileExists(marker));
+
+    SetUp();
+    cometWindow.setTexts(L"Printer connected", L"", script.c_str());
+    pointAt(140, 36);
+    input::press();
+    pumpFor(60);
+    input::release();
+    EXPECT_EQ(1, pumpCounting(3000).clicks);
+    EXPECT_FALSE(cometWindow.isAlive());
+    EXPECT_TRUE(harness::waitUntil([&] { return harness::fileExists(marker); }, 15000));
+}
+
 } // namespace
