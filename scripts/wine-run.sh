@@ -60,11 +60,14 @@ template=${TK_WINE_TEMPLATE:-${XDG_CACHE_HOME:-$HOME/.cache}/tkwd/wine-template}
 mkdir -p "$(dirname "$template")"
 (
   flock 9
-  if [ ! -f "$template/.ready" ]; then
+  if [ ! -f "$template/.ready-2" ]; then
     rm -rf "$template"
     WINEPREFIX="$template" LC_ALL=en_US.UTF-8 "$WINE" wineboot -i >/dev/null 2>&1
+    # A new prefix does not know .exe files as programs, so the shell would give every
+    # program the generic file icon instead of its own.
+    WINEPREFIX="$template" "$WINE" reg add 'HKCR\.exe' /ve /d exefile /f >/dev/null 2>&1
     WINEPREFIX="$template" "$WINESERVER" -w >/dev/null 2>&1
-    touch "$template/.ready"
+    touch "$template/.ready-2"
   fi
 ) 9>"$template.lock"
 cp -a "$template" "$work/prefix"
