@@ -1,5 +1,5 @@
 add_wine_program(system_test system_test.cpp)
 add_dependencies(system_test tkPTSer tkWDBox)
-register_wine_test(system system_test SHARDS 2)
+register_wine_test(system system_test SHARDS 3)
 register_wine_test(system_cp936 system_test LOCALE zh_CN.UTF-8 FILTER System.*:*Newconnect*)
 register_wine_test(system_cp950 system_test LOCALE zh_TW.UTF-8 FILTER System.New*:*Newconnect*)

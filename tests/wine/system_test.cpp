@@ -89,7 +89,7 @@ Picture captureWindow(HWND window)
 
 // The window's own picture with the message band wiped and text drawn as the pop-up draws
 // its message: bold default GUI font, centred on one line, #0C4E7C.
-Picture withMessage(const Picture& window, const std::wstring& text)
+Picture withMessage(const Picture& window, const std::wstring& text, COLORREF colour)
 {
     return drawOn(window, [&](HDC memory, HDC) {
         const uint32_t background = window.at(kMessageRect.left + 2, kMessageRect.top + 1);
@@ -102,7 +102,7 @@ Picture withMessage(const Picture& window, const std::wstring& text)
         HFONT bold = CreateFontIndirectW(&font);
         HGDIOBJ oldFont = SelectObject(memory, bold);
         SetBkMode(memory, TRANSPARENT);
-        SetTextColor(memory, RGB(12, 78, 124));
+        SetTextColor(memory, colour);
         RECT rect = kMessageRect;
         DrawTextW(memory, text.c_str(), -1, &rect, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_WORD_ELLIPSIS);
         SelectObject(memory, oldFont);
@@ -110,13 +110,13 @@ Picture withMessage(const Picture& window, const std::wstring& text)
     });
 }
 
-// True when the message band shows exactly text (and some text is there at all).
-bool showsMessage(HWND window, const std::wstring& text)
+// True when the message band shows exactly text in colour (and some text is there at all).
+bool showsMessage(HWND window, const std::wstring& text, COLORREF colour = RGB(12, 78, 124))
 {
     const Picture shown = captureWindow(window);
     if (shown.width != 280 || shown.height != 80)
         return false;
-    const Picture expected = withMessage(shown, text);
+    const Picture expected = withMessage(shown, text, colour);
     const uint32_t background = shown.at(kMessageRect.left + 2, kMessageRect.top + 1);
     int inked = 0;
     for (int y = kMessageRect.top; y < kMessageRect.bottom; ++y)
@@ -313,6 +313,157 @@ TEST_F(PopupProgram, CloseMessageEndsTheProgramWithZero)
     DWORD code = 1;
     ASSERT_TRUE(popup.wait(15000, &code));
     EXPECT_EQ(0u, code);
+}
+
+// Real mouse input through the system's input queue, on the real tkWDBox.exe.
+namespace mouse {
+
+void send(DWORD flags, POINT screen = {})
+{
+    INPUT in = {};
+    in.type = INPUT_MOUSE;
+    in.mi.dwFlags = flags;
+    if (flags & MOUSEEVENTF_ABSOLUTE) {
+        in.mi.dx = (screen.x * 65536L + GetSystemMetrics(SM_CXSCREEN) - 1) / GetSystemMetrics(SM_CXSCREEN);
+        in.mi.dy = (screen.y * 65536L + GetSystemMetrics(SM_CYSCREEN) - 1) / GetSystemMetrics(SM_CYSCREEN);
+    }
+    SendInput(1, &in, sizeof in);
+    Sleep(150);  // lets the pop-up's own thread take the event
+}
+void moveTo(POINT screen) { send(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, screen); }
+void press() { send(MOUSEEVENTF_LEFTDOWN); }
+void release() { send(MOUSEEVENTF_LEFTUP); }
+
+} // namespace mouse
+
+class PopupMouse : public PopupProgram {
+protected:
+    void SetUp() override
+    {
+        PopupProgram::SetUp();
+        mouse::moveTo({5, 5});
+        report(L"connect", L"P1");
+        ASSERT_TRUE(popup.start(exe));
+        window = waitForPopup(L"P1  V1.3.3");
+        ASSERT_NE(nullptr, window);
+        ASSERT_TRUE(waitForMessage(window, L"Printer connected"));
+        GetWindowRect(window, &placed);
+    }
+    POINT at(int clientX, int clientY) const { return {placed.left + clientX, placed.top + clientY}; }
+    bool endsWithZero()
+    {
+        DWORD code = 1;
+        return popup.wait(15000, &code) && code == 0;
+    }
+    bool staysOpen()
+    {
+        Sleep(1000);
+        return popup.running() && IsWindowVisible(window);
+    }
+    HCURSOR cursor() const
+    {
+        CURSORINFO info = {};
+        info.cbSize = sizeof info;
+        GetCursorInfo(&info);
+        return info.hCursor;
+    }
+
+    HWND window = nullptr;
+    RECT placed = {};
+};
+
+
+struct ClickCase {
+    const char* name;
+    int x, y;  // client point of press and release
+};
+
+class PopupClick : public PopupMouse, public ::testing::WithParamInterface<ClickCase> {};
+
+TEST_P(PopupClick, OnAnItemClosesTheWindowAndEndsWithZero)
+{
+    mouse::moveTo(at(GetParam().x, GetParam().y));
+    mouse::press();
+    mouse::release();
+    EXPECT_TRUE(endsWithZero());
+}
+
+INSTANTIATE_TEST_SUITE_P(Items, PopupClick,
+                         ::testing::Values(ClickCase{"CloseButton", 260, 10}, ClickCase{"Message", 140, 36},
+                                           ClickCase{"ViewButtonArea", 250, 65}),
+                         [](const ::testing::TestParamInfo<ClickCase>& info) { return std::string(info.param.name); });
+
+// Each process holds its own copies of the system cursors, and Wine does not show another
+// process's cursor images, so the handles are grouped instead: one cursor over the message and
+// the view button, another over the close button, the title and empty areas; that the first
+// is the hand and the second the arrow is shown in the window's own tests.
+TEST_F(PopupMouse, CursorChangesBetweenTheClickableTextsAndEverythingElse)
+{
+    const struct {
+        int x, y;
+        bool hand;
+        const char* where;
+    } points[] = {{140, 36, true, "message"},      {100, 10, false, "title"},    {250, 65, true, "view button"},
+                  {260, 10, false, "close button"}, {30, 36, true, "message edge"}, {140, 65, false, "empty area"}};
+    HCURSOR hand = nullptr, arrow = nullptr;
+    for (const auto& p : points) {
+        mouse::moveTo(at(p.x, p.y));
+        Sleep(300);
+        HCURSOR& expected = p.hand ? hand : arrow;
+        if (!expected)
+            expected = cursor();
+        EXPECT_EQ(expected, cursor()) << p.where;
+    }
+    EXPECT_NE(nullptr, hand);
+    EXPECT_NE(hand, arrow);
+}
+
+TEST_F(PopupMouse, HoveredMessageTurnsBlueAndHoveredCloseButtonShowsItsHoverCell)
+{
+    const Picture atRest = captureWindow(window);
+    mouse::moveTo(at(140, 36));
+    EXPECT_TRUE(waitUntil([&] { return showsMessage(window, L"Printer connected", RGB(22, 122, 235)); }, 5000));
+
+    mouse::moveTo(at(260, 10));
+    EXPECT_TRUE(waitForMessage(window, L"Printer connected"));
+    // The hover cell is drawn on an orange-red shading where the resting one is blue.
+    const Picture hovered = captureWindow(window);
+    const uint32_t rest = atRest.at(244, 4), hover = hovered.at(244, 4);
+    EXPECT_LT((rest >> 16) & 0xFF, rest & 0xFF) << std::hex << rest;
+    EXPECT_GT((hover >> 16) & 0xFF, hover & 0xFF) << std::hex << hover;
+}
+
+TEST_F(PopupMouse, PressAndReleaseOnDifferentItemsIsNoClick)
+{
+    mouse::moveTo(at(250, 65));
+    mouse::press();
+    mouse::moveTo(at(140, 36));
+    mouse::release();
+    EXPECT_TRUE(staysOpen());
+}
+
+TEST_F(PopupMouse, LeavingTheWindowBetweenPressAndReleaseCancelsTheClick)
+{
+    mouse::moveTo(at(260, 10));
+    mouse::press();
+    mouse::moveTo({placed.left - 100, placed.top - 100});
+    mouse::moveTo(at(260, 10));
+    mouse::release();
+    EXPECT_TRUE(staysOpen());
+}
+
+TEST_F(PopupMouse, PressOnAnEmptyAreaDragsTheWindow)
+{
+    // y 65 lies where the detail item would be: it is never hit, so this is empty area.
+    mouse::moveTo(at(140, 65));
+    mouse::press();
+    for (int step = 1; step <= 10; ++step)
+        mouse::moveTo(at(140 - 30 * step, 65 - 20 * step));
+    mouse::release();
+    RECT moved = {};
+    EXPECT_TRUE(waitUntil([&] { return GetWindowRect(window, &moved) && moved.left == placed.left - 300; }, 5000));
+    EXPECT_EQ(placed.top - 200, moved.top);
+    EXPECT_TRUE(staysOpen());
 }
 
 } // namespace
