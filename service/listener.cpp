@@ -70,8 +70,7 @@ void endConnection(HANDLE pipe)
 
 DWORD WINAPI listenerMain(LPVOID)
 {
-    wchar_t newPrinterTitle[kTitleCapacity];
-    joinTexts(newPrinterTitle, kTitleCapacity, newPrinterTitleFor(GetACP()), L"");
+    const wchar_t* newPrinterTitle = newPrinterTitleFor(GetACP());
 
     // A directory too long for its file names leaves these empty: no report is written and
     // nothing is started, but the pipe is still served.

@@ -21,6 +21,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
 
     UniqueHandle listener(CreateThread(nullptr, kThreadStack, listenerMain, nullptr, 0, nullptr));
     // Without its wake event the worker could never be woken: printers are then left as they are.
+    // The worker is never waited for: its handle is closed at once.
     if (workerWake)
         UniqueHandle(CreateThread(nullptr, kThreadStack, workerMain, nullptr, 0, nullptr));
     if (listener)
