@@ -234,6 +234,25 @@ void copyFrameUnderClose(Image& image, int cell)
             image.set(cell * 40 + x, 60 + y, image.get(40 + x, 1 + y));
 }
 
+struct Shading {
+    Colour top, bottom;
+};
+
+// Close cells with a white cross: on the frame (normal), on the hover and the pressed
+// shadings; the pressed cross sits half a pixel lower and further right.
+void drawShadedCloseCells(Image& image, Shading hover, Shading pressed)
+{
+    const Shading faces[] = {{}, hover, pressed};
+    for (int cell = 0; cell < 3; ++cell) {
+        copyFrameUnderClose(image, cell);
+        const int left = cell * 40;
+        if (cell > 0)
+            image.shade(left, 60, left + 39, 78, faces[cell].top, faces[cell].bottom);
+        const double press = cell == 2 ? 0.5 : 0;
+        drawCross(image, left, 60, left + 39, 78, left + 20 + press, 69 + press, 3.6, 1.7, kWhite);
+    }
+}
+
 Image lightSkin()
 {
     Image image(150, 80, kKey);
@@ -246,16 +265,7 @@ Image lightSkin()
     look.separator2 = kWhite;
     drawFrame(image, look);
 
-    const Colour faceTop[] = {0, 0xFF3300, 0xBE5134};
-    const Colour faceBottom[] = {0, 0xFF7447, 0x9E3F26};
-    for (int cell = 0; cell < 3; ++cell) {
-        copyFrameUnderClose(image, cell);
-        const int left = cell * 40;
-        if (cell > 0)
-            image.shade(left, 60, left + 39, 78, faceTop[cell], faceBottom[cell]);
-        const double press = cell == 2 ? 0.5 : 0;
-        drawCross(image, left, 60, left + 39, 78, left + 20 + press, 69 + press, 3.6, 1.7, kWhite);
-    }
+    drawShadedCloseCells(image, {0xFF3300, 0xFF7447}, {0xBE5134, 0x9E3F26});
     return image;  // rows 78 and 79 stay key colour: this skin has no view button
 }
 
@@ -299,16 +309,7 @@ Image blueSkin()
     look.stripe = kWhite;
     drawFrame(image, look);
 
-    const Colour faceTop[] = {0, 0x9B1E26, 0x72050C};
-    const Colour faceBottom[] = {0, 0x7A1219, 0x520307};
-    for (int cell = 0; cell < 3; ++cell) {
-        copyFrameUnderClose(image, cell);
-        const int left = cell * 40;
-        if (cell > 0)
-            image.shade(left, 60, left + 39, 78, faceTop[cell], faceBottom[cell]);
-        const double press = cell == 2 ? 0.5 : 0;
-        drawCross(image, left, 60, left + 39, 78, left + 20 + press, 69 + press, 3.6, 1.7, kWhite);
-    }
+    drawShadedCloseCells(image, {0x9B1E26, 0x7A1219}, {0x72050C, 0x520307});
     drawViewCell(image, 0, 80, 0x4C93D5, 0xB7D4EE, false);
     drawViewCell(image, 50, 80, 0x4C93D5, kWhite, false);
     drawViewCell(image, 100, 80, 0x4C93D5, kWhite, true);
