@@ -17,7 +17,9 @@ popup_shot() {
   y=$(sed -n 's/.*Absolute upper-left Y: *//p' <<<"$geometry")
   w=$(sed -n 's/^ *Width: *//p' <<<"$geometry")
   h=$(sed -n 's/^ *Height: *//p' <<<"$geometry")
-  import -display "$DISPLAY" -window root -crop "${w}x${h}+${x}+${y}" +repage "$out" 2>/dev/null \
+  # Without time stamps, so that a picture made again is the same file when nothing changed.
+  import -display "$DISPLAY" -window root -crop "${w}x${h}+${x}+${y}" +repage -strip \
+    -define png:exclude-chunks=date,time "$out" 2>/dev/null \
     || { echo "popup-shot: cannot save $out" >&2; return 1; }
 }
 
