@@ -136,7 +136,11 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(ExitCase{"Sent", L"busy P9", 0},
                       ExitCase{"UsageError", L"", 1},
                       ExitCase{"ServiceNotRunning", L"busy P9", 2},
-                      ExitCase{"OverLong", L"busy " + std::wstring(252, L'P'), 4}),
+                      ExitCase{"PrinterOver99Bytes", L"busy " + std::wstring(100, L'P'), 4},
+                      ExitCase{"CommandOver99Bytes", std::wstring(100, L'b') + L" P9", 4},
+                      ExitCase{"ControlCharacter", L"busy \"P\t9\"", 4},
+                      // On code page 1252 (the test's locale) a Chinese name has no exact form.
+                      ExitCase{"NotInTheCodePage", L"busy \u6253\u5370\u673a", 4}),
     [](const ::testing::TestParamInfo<ExitCase>& info) { return std::string(info.param.name); });
 
 } // namespace
