@@ -19,14 +19,17 @@ archives=$(cd "$work/out" && ls -1 ./*.zip | sed 's|^\./||' | sort | tr '\n' ' '
 [ "$archives" = "tkWD-$version-win32-debug.zip tkWD-$version-win32.zip " ] || bad "archives made: $archives"
 [ -f "$zip" ] && [ -f "$debug_zip" ] || exit 1
 
-mkdir -p "$work/pkg" "$work/debug"
+mkdir -p "$work/pkg"
 (cd "$work/pkg" && cmake -E tar xf "$zip") || bad "cannot unpack $zip"
-(cd "$work/debug" && cmake -E tar xf "$debug_zip") || bad "cannot unpack $debug_zip"
 
 # Nothing else ships, and nothing sits in a subdirectory.
 listing=$(cd "$work/pkg" && find . -mindepth 1 | sed 's|^\./||' | sort | tr '\n' ' ')
 expected="README.txt SHA256SUMS tkPTSer.exe tkWDBox.exe tkWDSend.exe "
 [ "$listing" = "$expected" ] || bad "ships '$listing', expected '$expected'"
+
+# The debugging information goes where a developer puts it: debug/ beside the programs.
+mkdir -p "$work/pkg/debug"
+(cd "$work/pkg/debug" && cmake -E tar xf "$debug_zip") || bad "cannot unpack $debug_zip"
 
 # Every other file is summed, and every sum matches.
 summed=$(sed 's/^[0-9a-f]\{64\}  //' "$work/pkg/SHA256SUMS" | sort | tr '\n' ' ')
@@ -50,14 +53,14 @@ for program in tkPTSer:gui tkWDBox:gui tkWDSend:console; do
   i686-w64-mingw32-objcopy --dump-section .gnu_debuglink="$work/link" "$exe" "$work/scratch.exe" 2>/dev/null
   link=$( [ -f "$work/link" ] && tr '\0' '\n' < "$work/link" | head -n1)
   [ "$link" = "$name.debug" ] || { bad "$name.exe: debug link '$link', expected $name.debug"; continue; }
-  [ -f "$work/debug/$link" ] || { bad "$link missing from the debug archive"; continue; }
-  i686-w64-mingw32-objdump -h "$work/debug/$link" | grep -q '\.debug_info' || bad "$link holds no debugging information"
+  [ -f "$work/pkg/debug/$link" ] || { bad "$link missing from the debug archive"; continue; }
+  i686-w64-mingw32-objdump -h "$work/pkg/debug/$link" | grep -q '\.debug_info' || bad "$link holds no debugging information"
   # The link ends in the CRC-32 of the debug file; gzip's trailer carries the same CRC.
   want=$(tail -c 4 "$work/link" | od -An -tx1 | tr -d ' \n')
-  got=$(gzip -c "$work/debug/$link" | tail -c 8 | head -c 4 | od -An -tx1 | tr -d ' \n')
+  got=$(gzip -c "$work/pkg/debug/$link" | tail -c 8 | head -c 4 | od -An -tx1 | tr -d ' \n')
   [ "$want" = "$got" ] || bad "$link does not belong to $name.exe (CRC $got, link wants $want)"
 done
-debug_listing=$(cd "$work/debug" && find . -mindepth 1 | sed 's|^\./||' | sort | tr '\n' ' ')
+debug_listing=$(cd "$work/pkg/debug" && find . -mindepth 1 | sed 's|^\./||' | sort | tr '\n' ' ')
 [ "$debug_listing" = "tkPTSer.debug tkWDBox.debug tkWDSend.debug " ] || bad "debug archive holds '$debug_listing'"
 
 [ $fail -eq 0 ] && echo "package tkWD-$version-win32.zip: ok"
