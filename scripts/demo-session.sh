@@ -3,6 +3,8 @@
 # usage: demo-session.sh <program dir> <screenshot dir> <tag>
 set -u
 programs=$1 out=$2 tag=$3
+# shellcheck source=popup-shot.sh
+. "$(dirname "$0")/popup-shot.sh"
 app=$(mktemp -d /tmp/tkwd-demo.XXXXXX)
 trap 'rm -rf "$app"' EXIT
 cp "$programs"/*.exe "$app"/
@@ -15,17 +17,19 @@ for _ in $(seq 1 50); do
   sleep 0.2
 done
 
-shot() {
-  sleep 1.5
-  import -display "$DISPLAY" -window root -crop 400x200+880+600 "$out/$tag-$1.png" 2>/dev/null \
-    || echo "demo: no screenshot for $1"
-  echo "demo: $tag $1 -> $out/$tag-$1.png"
-}
-
-for status in "connect P1" "cutter P1" "labelbox P2" "newconnect" "poweroff P3"; do
+if [ "$tag" = zh ]; then new_title="发现新打印机"; else new_title="Discover new printer"; fi
+# Each status with the title of the pop-up it shows. Pop-ups stand at the same corner, the
+# newest on top: the picture is what the user sees there.
+statuses=("connect P1|P1  V1.3.3" "cutter P1|P1  V1.3.3" "labelbox P2|P2  V1.3.3"
+          "newconnect|$new_title"
+          "poweroff P3|P2  V1.3.3")  # poweroff keeps the printer of the status before it
+for entry in "${statuses[@]}"; do
+  status=${entry%%|*}
   # shellcheck disable=SC2086
   send $status || echo "demo: sending '$status' failed"
-  shot "${status// /-}"
+  sleep 1.5  # lets the service replace an older pop-up with the same title
+  file="$out/$tag-${status// /-}.png"
+  popup_shot "${entry#*|}" "$file" && echo "demo: $tag $status -> $file" || echo "demo: no picture for $status"
 done
 
 send exit

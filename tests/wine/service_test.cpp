@@ -2,7 +2,9 @@
 // clients. Every test runs the service in a fresh directory of its own.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <string>
 
 #include "fake_popup.h"
@@ -137,6 +139,42 @@ INSTANTIATE_TEST_SUITE_P(
         ClientCase{"Terminated", ClientKind::Writes, std::string("cutter_Lab_2\0", 13), L"cutter", L"Lab_2"}),
     [](const ::testing::TestParamInfo<ClientCase>& info) { return std::string(info.param.name); });
 
+// Sections of box.ini, each with its keys, as "[SECTION]key,key,".
+std::wstring reportLayout(const std::wstring& path)
+{
+    wchar_t sections[1024] = {};
+    GetPrivateProfileSectionNamesW(sections, 1024, path.c_str());
+    std::wstring layout;
+    for (const wchar_t* section = sections; *section; section += wcslen(section) + 1) {
+        layout += L"[" + std::wstring(section) + L"]";
+        wchar_t keys[1024] = {};
+        GetPrivateProfileStringW(section, nullptr, L"", keys, 1024, path.c_str());
+        for (const wchar_t* key = keys; *key; key += wcslen(key) + 1)
+            layout += std::wstring(key) + L",";
+    }
+    return layout;
+}
+
+TEST_F(ServiceTest, ControlBytesNeverAddSectionsOrKeysToTheReport)
+{
+    ASSERT_TRUE(sendToPipe("connect_P1"));
+    const struct {
+        const char* name;
+        const char* message;
+    } hostile[] = {{"section and key", "busy_A\r\n[OTHER]\r\nX=1"},
+                   {"second TYPE", "cutter_P1\nTYPE=normal"},
+                   {"escape", "busy_\x1b[2J"},
+                   {"carriage return in the command", "usb\r_P1"}};
+    for (const auto& c : hostile) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(sendToPipe(c.message));
+        ASSERT_TRUE(waitForServiceIdle());
+        EXPECT_EQ(L"[REPORT]TYPE,PRINTER,", reportLayout(box()));
+        EXPECT_EQ(L"connect", type());
+        EXPECT_EQ(L"P1", printer());
+    }
+}
+
 TEST_F(ServiceTest, TwoClientsInQuickSuccessionAreBothServed)
 {
     // Each message closes a window of its own, so each one shows that it was acted on.
@@ -162,6 +200,33 @@ TEST_F(ServiceTest, GbkPrinterNameIsConvertedOnCodePage936)
     ASSERT_TRUE(sendToPipe("connect_\xb4\xf2\xd3\xa1\xbb\xfa"));
     ASSERT_TRUE(waitForServiceIdle());
     EXPECT_EQ(L"\u6253\u5370\u673a", printer());
+}
+
+// The driver's sender writes in the system's ANSI code page, whatever the user's formats are.
+TEST_F(ServiceTest, PrinterNameIsDecodedWithTheSystemCodePageNotTheUsers)
+{
+    wchar_t userCodePage[8] = {};
+    GetLocaleInfoW(GetThreadLocale(), LOCALE_IDEFAULTANSICODEPAGE, userCodePage, 8);
+    if (std::wcstoul(userCodePage, nullptr, 10) == GetACP())
+        GTEST_SKIP() << "needs a user locale apart from the system's (wine-run.sh --user-locale)";
+    const struct {
+        UINT codePage;
+        const char* bytes;
+        const wchar_t* name;
+    } cases[] = {{936, "\xb4\xf2\xd3\xa1\xbb\xfa", L"\u6253\u5370\u673a"},      // GBK
+                 {1252, "Caf\xe9 \xc9tiquette", L"Caf\u00e9 \u00c9tiquette"}};  // Windows Latin 1
+    for (const auto& c : cases) {
+        if (c.codePage != GetACP())
+            continue;
+        // A stale pop-up of that printer is closed only when the title matches.
+        FakePopup stale(std::wstring(c.name) + L"  V1.3.3");
+        ASSERT_TRUE(sendToPipe(std::string("connect_") + c.bytes));
+        ASSERT_TRUE(waitForServiceIdle());
+        EXPECT_EQ(c.name, printer());
+        EXPECT_TRUE(stale.closedWithin(5000)) << "the stale pop-up was not closed";
+        return;
+    }
+    GTEST_SKIP() << "no case for code page " << GetACP();
 }
 
 struct ExitCase {

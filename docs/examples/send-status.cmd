@@ -1,0 +1,1 @@
+<nul set /p=cutter_P1> \\.\pipe\tkWDPipe
