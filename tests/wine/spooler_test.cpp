@@ -52,7 +52,7 @@ class SpoolerBed {
 public:
     SpoolerBed() : service_(dir_)
     {
-        dir_.copyFile(testFilePath(L"standin\\winspool.drv"), L"winspool.drv");
+        dir_.copyFile(standinPath(L"winspool.drv"), L"winspool.drv");
     }
 
     void addPrinter(const PrinterSetup& printer)
@@ -70,7 +70,7 @@ public:
     }
 
     // The stand-in pop-up, which records each start in starts.log.
-    void addPopup() { dir_.copyFile(testFilePath(L"standin\\tkWDBox.exe"), L"tkWDBox.exe"); }
+    void addPopup() { dir_.copyFile(standinPath(L"tkWDBox.exe"), L"tkWDBox.exe"); }
 
     // The stand-in is taken only where Wine was started with the override (spooler.cmake
     // sets it): a child's overrides come from Wine's own start, not from a variable the parent
