@@ -104,7 +104,7 @@ do_setup() {
 }
 
 do_on() {
-  local dir=${1:-} name
+  local dir=${1:-} name native=""
   if [ -n "$dir" ]; then
     for name in tkPTSer.exe tkWDBox.exe tkWDSend.exe tests/standin/tkWDBox.exe tests/standin/winspool.drv; do
       [ -f "$dir/$name" ] || { say "$dir/$name is missing: build the win32 preset first"; exit 1; }
@@ -112,26 +112,28 @@ do_on() {
   fi
   do_off >/dev/null 2>&1
   wine32_ok || { echo "SKIPPED: 32-bit lane: wine32:i386 is not installed at wine64's version (scripts/shipped32.sh setup)"; exit $skip; }
+  kernel_runs_i386 && native=1
+  if [ -z "$native" ]; then
+    local why
+    why=$(no_handler)
+    [ -z "$why" ] || { echo "SKIPPED: 32-bit lane: $why"; exit $skip; }
+    emulator_ok || { echo "SKIPPED: 32-bit lane: $emulator 10 is missing (scripts/shipped32.sh setup)"; exit $skip; }
+    [ -e "$binfmt/register" ] || mount -t binfmt_misc binfmt_misc "$binfmt" 2>/dev/null
+    [ -e "$binfmt/register" ] || { echo "SKIPPED: 32-bit lane: binfmt_misc cannot be mounted"; exit $skip; }
+  fi
   # The 64-bit template is made first, with the handler off, so that it never depends on it.
   scripts/wine-run.sh true || { say "the 64-bit Wine prefix template could not be made"; exit 1; }
-  if kernel_runs_i386; then
+  if [ -n "$native" ]; then
     say "the kernel runs i386 programs itself: no emulator needed"
-    make_wow64_template
-    return
+  else
+    # Registered anew each time: with the F flag the kernel opens the emulator at
+    # registration, so an upgraded emulator takes effect only then.
+    local magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
+    local mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
+    echo ":$handler:M::$magic:$mask:$emulator:F" > "$binfmt/register" || { say "registering the handler failed"; exit 1; }
+    probe_runs || { say "i386 programs still do not run through $emulator"; do_off; exit 1; }
+    say "i386 programs run through $emulator until 'shipped32.sh off'"
   fi
-  local why
-  why=$(no_handler)
-  [ -z "$why" ] || { echo "SKIPPED: 32-bit lane: $why"; exit $skip; }
-  emulator_ok || { echo "SKIPPED: 32-bit lane: $emulator 10 is missing (scripts/shipped32.sh setup)"; exit $skip; }
-  [ -e "$binfmt/register" ] || mount -t binfmt_misc binfmt_misc "$binfmt" 2>/dev/null
-  [ -e "$binfmt/register" ] || { echo "SKIPPED: 32-bit lane: binfmt_misc cannot be mounted"; exit $skip; }
-  # Registered anew each time: with the F flag the kernel opens the emulator at registration,
-  # so an upgraded emulator takes effect only then.
-  local magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
-  local mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
-  echo ":$handler:M::$magic:$mask:$emulator:F" > "$binfmt/register" || { say "registering the handler failed"; exit 1; }
-  probe_runs || { say "i386 programs still do not run through $emulator"; do_off; exit 1; }
-  say "i386 programs run through $emulator until 'shipped32.sh off'"
   make_wow64_template
 }
 

@@ -293,7 +293,7 @@ TEST(QueuedPrinting, AddNewDevSwitchesThePrinterToQueuedAndReportsIt)
             << (bed.calls().empty() ? "the stand-in spooler was not loaded" : "no level-5 write");
         EXPECT_TRUE(bed.waitForClose(name)) << "the printer handle stays open";
         EXPECT_TRUE(popup.closedWithin(kTimeoutMs));
-        EXPECT_TRUE(waitUntil([&] { return bed.popupStarts().size() == 1; }, kTimeoutMs));
+        ASSERT_TRUE(waitUntil([&] { return bed.popupStarts().size() == 1; }, kTimeoutMs));
         EXPECT_EQ(L"addNewDev|" + name, bed.popupStarts().at(0));
         EXPECT_EQ(L"addNewDev", readIni(bed.dir().file(L"box.ini"), L"REPORT", L"TYPE"));
         EXPECT_EQ(name, readIni(bed.dir().file(L"box.ini"), L"REPORT", L"PRINTER"));
