@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -101,6 +102,8 @@ Picture pictureOf(const std::wstring& program, const Report& report)
     return shown;
 }
 
+void PrintTo(const Report& report, std::ostream* out) { *out << report.name; }
+
 std::wstring picturesDirectory()
 {
     const std::wstring dir = directoryOf(ownBuildProgramPath(L"")) + L"tests\\pictures\\";
@@ -133,8 +136,10 @@ TEST_P(PopupBuilds, ShippedPopupShowsThePixelsOfThe64BitOne)
             if (differing++ == 0)
                 firstX = x, firstY = y;
         }
+    const std::wstring base = picturesDirectory() + widen(GetParam().name) + L"_cp" + std::to_wstring(GetACP());
+    DeleteFileW((base + L"_64.png").c_str());
+    DeleteFileW((base + L"_shipped.png").c_str());
     if (differing > 0) {
-        const std::wstring base = picturesDirectory() + widen(GetParam().name) + L"_cp" + std::to_wstring(GetACP());
         writePng(base + L"_64.png", expected.width, expected.height, expected.pixels.data());
         writePng(base + L"_shipped.png", actual.width, actual.height, actual.pixels.data());
     }
