@@ -65,8 +65,11 @@ else
 fi
 
 # One initialised prefix is kept as a template, since wineboot takes several seconds;
-# every run gets a fresh copy of it.
-template=${TK_WINE_TEMPLATE:-${XDG_CACHE_HOME:-$HOME/.cache}/tkwd/wine-template}
+# every run gets a fresh copy of it. TK_WINE_WOW64=1 picks one that can run 32-bit programs
+# too: a prefix gets its 32-bit part only when 32-bit Wine can run while it is made.
+template_name=wine-template
+[ -n "${TK_WINE_WOW64:-}" ] && template_name=wine-template-wow64
+template=${TK_WINE_TEMPLATE:-${XDG_CACHE_HOME:-$HOME/.cache}/tkwd/$template_name}
 mkdir -p "$(dirname "$template")"
 (
   flock 9
@@ -77,9 +80,14 @@ mkdir -p "$(dirname "$template")"
     # program the generic file icon instead of its own.
     WINEPREFIX="$template" "$WINE" reg add 'HKCR\.exe' /ve /d exefile /f >/dev/null 2>&1
     WINEPREFIX="$template" "$WINESERVER" -w >/dev/null 2>&1
+    if [ -n "${TK_WINE_WOW64:-}" ] && [ ! -f "$template/drive_c/windows/syswow64/kernel32.dll" ]; then
+      echo "wine-run: the new prefix has no 32-bit part (can 32-bit Wine run here?)" >&2
+      rm -rf "$template"
+      exit 2
+    fi
     touch "$template/.ready-2"
   fi
-) 9>"$template.lock"
+) 9>"$template.lock" || exit 2
 cp -a "$template" "$work/prefix"
 export WINEPREFIX="$work/prefix"
 

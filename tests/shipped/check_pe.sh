@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Inspects a shipped 32-bit program, which cannot be run here: machine, subsystem, stack,
+# Inspects a shipped 32-bit program file: machine, subsystem, stack,
 # manifest and imports (nothing beyond the system's own DLLs, no MinGW runtime).
 # usage: check_pe.sh program.exe gui|console [stack_reserve stack_commit]
 set -u

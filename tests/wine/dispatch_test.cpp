@@ -26,7 +26,7 @@ class DispatchTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        dir.copyFile(testFilePath(L"standin\\tkWDBox.exe"), L"tkWDBox.exe");
+        dir.copyFile(standinPath(L"tkWDBox.exe"), L"tkWDBox.exe");
         ASSERT_TRUE(service.start());
     }
     void TearDown() override

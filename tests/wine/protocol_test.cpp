@@ -37,7 +37,7 @@ class ProtocolExample : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        dir.copyFile(testFilePath(L"standin\\tkWDBox.exe"), L"tkWDBox.exe");
+        dir.copyFile(standinPath(L"tkWDBox.exe"), L"tkWDBox.exe");
         dir.copyProgram(L"tkWDSend.exe");
         ASSERT_TRUE(service.start());
     }

@@ -52,7 +52,7 @@ class SpoolerBed {
 public:
     SpoolerBed() : service_(dir_)
     {
-        dir_.copyFile(testFilePath(L"standin\\winspool.drv"), L"winspool.drv");
+        dir_.copyFile(standinPath(L"winspool.drv"), L"winspool.drv");
     }
 
     void addPrinter(const PrinterSetup& printer)
@@ -70,7 +70,7 @@ public:
     }
 
     // The stand-in pop-up, which records each start in starts.log.
-    void addPopup() { dir_.copyFile(testFilePath(L"standin\\tkWDBox.exe"), L"tkWDBox.exe"); }
+    void addPopup() { dir_.copyFile(standinPath(L"tkWDBox.exe"), L"tkWDBox.exe"); }
 
     // The stand-in is taken only where Wine was started with the override (spooler.cmake
     // sets it): a child's overrides come from Wine's own start, not from a variable the parent
@@ -293,7 +293,7 @@ TEST(QueuedPrinting, AddNewDevSwitchesThePrinterToQueuedAndReportsIt)
             << (bed.calls().empty() ? "the stand-in spooler was not loaded" : "no level-5 write");
         EXPECT_TRUE(bed.waitForClose(name)) << "the printer handle stays open";
         EXPECT_TRUE(popup.closedWithin(kTimeoutMs));
-        EXPECT_TRUE(waitUntil([&] { return bed.popupStarts().size() == 1; }, kTimeoutMs));
+        ASSERT_TRUE(waitUntil([&] { return bed.popupStarts().size() == 1; }, kTimeoutMs));
         EXPECT_EQ(L"addNewDev|" + name, bed.popupStarts().at(0));
         EXPECT_EQ(L"addNewDev", readIni(bed.dir().file(L"box.ini"), L"REPORT", L"TYPE"));
         EXPECT_EQ(name, readIni(bed.dir().file(L"box.ini"), L"REPORT", L"PRINTER"));

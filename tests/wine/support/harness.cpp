@@ -51,7 +51,33 @@ std::wstring directoryOf(const std::wstring& path)
     return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
 }
 
+namespace {
+
+std::wstring programDirectory()
+{
+    wchar_t value[MAX_PATH * 4];
+    const DWORD n = GetEnvironmentVariableW(L"TKWD_PROGRAM_DIR", value, MAX_PATH * 4);
+    if (n == 0 || n >= MAX_PATH * 4)
+        return moduleDirectory() + L"..\\";
+    std::wstring dir(value, n);
+    if (dir[0] == L'/')
+        dir = L"Z:" + dir;  // Wine's drive for the Unix root
+    for (wchar_t& c : dir)
+        if (c == L'/')
+            c = L'\\';
+    if (dir.back() != L'\\')
+        dir += L'\\';
+    return dir;
+}
+
+} // namespace
+
 std::wstring programPath(const wchar_t* fileName)
+{
+    return programDirectory() + fileName;
+}
+
+std::wstring ownBuildProgramPath(const wchar_t* fileName)
 {
     return moduleDirectory() + L"..\\" + fileName;
 }
@@ -59,6 +85,11 @@ std::wstring programPath(const wchar_t* fileName)
 std::wstring testFilePath(const wchar_t* relativePath)
 {
     return moduleDirectory() + relativePath;
+}
+
+std::wstring standinPath(const wchar_t* fileName)
+{
+    return programDirectory() + L"tests\\standin\\" + fileName;
 }
 
 bool fileExists(const std::wstring& path)

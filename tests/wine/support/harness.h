@@ -9,10 +9,16 @@
 
 namespace harness {
 
-// A program of the build directory (one level above the test programs), e.g. L"tkPTSer.exe".
+// A program under test, e.g. L"tkPTSer.exe": from the directory TKWD_PROGRAM_DIR names (a
+// Unix or Windows path; the lane of the shipped 32-bit programs sets it), or else from the
+// test program's own build directory, one level above the test programs.
 std::wstring programPath(const wchar_t* fileName);
-// A file beside the test programs, e.g. L"standin\\tkWDBox.exe".
+// A program of the test program's own build directory, whatever TKWD_PROGRAM_DIR says.
+std::wstring ownBuildProgramPath(const wchar_t* fileName);
+// A file beside the test programs themselves, e.g. L"examples\\send_status.exe".
 std::wstring testFilePath(const wchar_t* relativePath);
+// A stand-in built beside the programs under test (tests\standin\ there), e.g. L"tkWDBox.exe".
+std::wstring standinPath(const wchar_t* fileName);
 std::wstring directoryOf(const std::wstring& path);  // with its trailing backslash
 bool fileExists(const std::wstring& path);
 
