@@ -17,6 +17,11 @@ int splitMessage(const char* text, size_t size, char (&command)[kFieldBytes],
 
     if (commandLength >= kFieldBytes || nameLength >= kFieldBytes)
         return 0;
+    // A line break would let a name add sections and keys to the report; no printer or
+    // command word holds a control byte, and no double-byte character has one as a part.
+    for (size_t i = 0; i < length; ++i)
+        if (static_cast<unsigned char>(text[i]) < kFirstTextByte)
+            return 0;
     std::memcpy(command, text, commandLength);
     if (underscore)
         std::memcpy(printerName, text + commandLength + 1, nameLength);

@@ -54,7 +54,14 @@ INSTANTIATE_TEST_SUITE_P(
         SplitCase{"Longest", k99 + "_" + k99, 1, k99.c_str(), k99.c_str()},
         SplitCase{"Full256NoTerminator", std::string(256, 'a'), 0, "", ""},
         // GBK bytes pass through unchanged; the UTF-16 conversion is the platform's.
-        SplitCase{"GbkName", "connect_\xb4\xf2\xd3\xa1\xbb\xfa", 1, "connect", "\xb4\xf2\xd3\xa1\xbb\xfa"}),
+        SplitCase{"GbkName", "connect_\xb4\xf2\xd3\xa1\xbb\xfa", 1, "connect", "\xb4\xf2\xd3\xa1\xbb\xfa"},
+        // A control byte anywhere drops the whole message: a name must not write report lines.
+        SplitCase{"LineBreaksInName", "busy_A\r\n[OTHER]\r\nX=1", 0, "", ""},
+        SplitCase{"TabInCommand", "con\tnect_P1", 0, "", ""},
+        SplitCase{"Byte01AtTheStart", "\x01" "connect_P1", 0, "", ""},
+        SplitCase{"Byte1FAtTheEnd", "connect_P1\x1f", 0, "", ""},
+        SplitCase{"BlankAndDeleteAreKept", "connect_Lab 2\x7f", 1, "connect", "Lab 2\x7f"},
+        SplitCase{"ControlBytesAfterTheZeroAreIgnored", std::string("connect_P1\0\r\n", 13), 1, "connect", "P1"}),
     [](const ::testing::TestParamInfo<SplitCase>& info) { return std::string(info.param.name); });
 
 TEST(SplitMessageBounds, ReadsNoFurtherThanSize)

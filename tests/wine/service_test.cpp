@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <cwchar>
 #include <string>
 
 #include "fake_popup.h"
@@ -136,6 +137,42 @@ INSTANTIATE_TEST_SUITE_P(
                    L"connect", L"P1"},
         ClientCase{"Terminated", ClientKind::Writes, std::string("cutter_Lab_2\0", 13), L"cutter", L"Lab_2"}),
     [](const ::testing::TestParamInfo<ClientCase>& info) { return std::string(info.param.name); });
+
+// Sections of box.ini, each with its keys, as "[SECTION]key,key,".
+std::wstring reportLayout(const std::wstring& path)
+{
+    wchar_t sections[1024] = {};
+    GetPrivateProfileSectionNamesW(sections, 1024, path.c_str());
+    std::wstring layout;
+    for (const wchar_t* section = sections; *section; section += wcslen(section) + 1) {
+        layout += L"[" + std::wstring(section) + L"]";
+        wchar_t keys[1024] = {};
+        GetPrivateProfileStringW(section, nullptr, L"", keys, 1024, path.c_str());
+        for (const wchar_t* key = keys; *key; key += wcslen(key) + 1)
+            layout += std::wstring(key) + L",";
+    }
+    return layout;
+}
+
+TEST_F(ServiceTest, ControlBytesNeverAddSectionsOrKeysToTheReport)
+{
+    ASSERT_TRUE(sendToPipe("connect_P1"));
+    const struct {
+        const char* name;
+        const char* message;
+    } hostile[] = {{"section and key", "busy_A\r\n[OTHER]\r\nX=1"},
+                   {"second TYPE", "cutter_P1\nTYPE=normal"},
+                   {"escape", "busy_\x1b[2J"},
+                   {"carriage return in the command", "usb\r_P1"}};
+    for (const auto& c : hostile) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(sendToPipe(c.message));
+        ASSERT_TRUE(waitForServiceIdle());
+        EXPECT_EQ(L"[REPORT]TYPE,PRINTER,", reportLayout(box()));
+        EXPECT_EQ(L"connect", type());
+        EXPECT_EQ(L"P1", printer());
+    }
+}
 
 TEST_F(ServiceTest, TwoClientsInQuickSuccessionAreBothServed)
 {
