@@ -1,6 +1,8 @@
 // A stand-in tkWDBox.exe for the service's tests: it records each start in starts.log beside
 // itself ("<TYPE>|<PRINTER>" in UTF-8, one line per start) and shows a window of class
 // "tavikWD" with the title the real pop-up would take, until WM_QUIT reaches it.
+// Built with STANDIN_LOG_ONLY (the storm's stand-in) it records its start and ends at once,
+// so that hundreds of starts leave no window behind.
 #include <windows.h>
 
 #include "paths.h"
@@ -43,6 +45,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int)
     GetPrivateProfileStringW(L"REPORT", L"TYPE", L"", type, 100, report);
     GetPrivateProfileStringW(L"REPORT", L"PRINTER", L"", printer, 100, report);
     appendStart(path, type, printer);
+#ifdef STANDIN_LOG_ONLY
+    return 0;
+#endif
 
     wchar_t title[kTitleCapacity];
     if (lstrcmpW(type, L"newconnect") == 0)
