@@ -64,6 +64,9 @@ void launchProgram(const wchar_t* directory, const wchar_t* fileName)
     // The full path, so that only the program beside the service can be started.
     SHELLEXECUTEINFOW execute = {};
     execute.cbSize = sizeof execute;
+    // The listener must never wait on a person: no error box for a file that cannot run, no
+    // security prompt for our own companion marked as downloaded.
+    execute.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOZONECHECKS;
     execute.lpFile = path;
     execute.lpDirectory = directory;
     execute.nShow = SW_SHOW;

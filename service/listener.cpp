@@ -1,5 +1,7 @@
 #include "listener.h"
 
+#include <objbase.h>
+
 #include "dispatch.h"
 #include "exe_dir.h"
 #include "message.h"
@@ -8,6 +10,26 @@
 #include "popup_title.h"
 
 namespace {
+
+// The shell may hand a program's start to COM objects, and asks its callers for an
+// apartment-threaded COM without OLE1 DDE on the calling thread.
+class ComApartment {
+public:
+    ComApartment()
+        : initialised_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)))
+    {
+    }
+    ~ComApartment()
+    {
+        if (initialised_)
+            CoUninitialize();
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+
+private:
+    bool initialised_;
+};
 
 constexpr wchar_t kPipeName[] = L"\\\\.\\pipe\\tkWDPipe";
 constexpr DWORD kPipeBufferBytes = 4096;
@@ -70,6 +92,7 @@ void endConnection(HANDLE pipe)
 
 DWORD WINAPI listenerMain(LPVOID)
 {
+    const ComApartment com;
     const wchar_t* newPrinterTitle = newPrinterTitleFor(GetACP());
 
     // A directory too long for its file names leaves these empty: no report is written and
