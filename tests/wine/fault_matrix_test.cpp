@@ -327,6 +327,11 @@ const ServiceRow kServiceRows[] = {
      }},
 };
 
+void PrintTo(const ServiceRow& row, std::ostream* out)
+{
+    *out << row.name;
+}
+
 class ServiceFault : public ::testing::TestWithParam<ServiceRow> {};
 
 TEST_P(ServiceFault, IsSurvivedAndTheNextClientServed)
@@ -421,6 +426,11 @@ const ReportRow kReportRows[] = {
     // Read as its first 99 characters, which the title carries.
     {"Printer1000Characters", "[REPORT]\r\nTYPE=connect\r\nPRINTER=" + kName1000 + "\r\n", kTitle99.c_str()},
 };
+
+void PrintTo(const ReportRow& row, std::ostream* out)
+{
+    *out << row.name;
+}
 
 class DamagedReport : public ::testing::TestWithParam<ReportRow> {};
 
