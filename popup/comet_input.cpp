@@ -8,6 +8,10 @@ LRESULT CALLBACK CometWindow::windowProc(HWND window, UINT message, WPARAM wPara
 {
     // Messages sent while the window is being created arrive before the property is set.
     auto* object = static_cast<CometWindow*>(GetPropW(window, kCometPropertyName));
+    // The last message of the window: a string property left set keeps a reference to its
+    // atom after the window is gone.
+    if (message == WM_NCDESTROY)
+        RemovePropW(window, kCometPropertyName);
     if (object)
         return object->handleMessage(message, wParam, lParam);
     return DefWindowProcW(window, message, wParam, lParam);

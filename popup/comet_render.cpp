@@ -28,15 +28,19 @@ int CometWindow::loadSkin(LPCWSTR resource, COLORREF colour)
     if (!bitmap)
         return 0;
 
+    if (!skinDc) {
+        BorrowedDc screen(nullptr);
+        skinDc = CreateCompatibleDC(screen.get());
+        if (!skinDc) {
+            DeleteObject(bitmap);  // nothing holds it yet
+            return 0;
+        }
+    }
     if (skinBitmap) {
         SelectObject(skinDc, skinOldBitmap);
         DeleteObject(skinBitmap);
         skinBitmap = nullptr;
         skinOldBitmap = nullptr;
-    }
-    if (!skinDc) {
-        BorrowedDc screen(nullptr);
-        skinDc = CreateCompatibleDC(screen.get());
     }
     skinOldBitmap = SelectObject(skinDc, bitmap);
     skinBitmap = bitmap;
@@ -57,8 +61,16 @@ int CometWindow::compose()
         // The bitmap is made compatible with the screen, not with the new memory context,
         // so that it has the screen's colours rather than one bit per pixel.
         BorrowedDc screen(nullptr);
-        canvasDc = CreateCompatibleDC(screen.get());
-        canvasBitmap = CreateCompatibleBitmap(screen.get(), client.right, client.bottom);
+        const HDC dc = CreateCompatibleDC(screen.get());
+        const HBITMAP bitmap = dc ? CreateCompatibleBitmap(screen.get(), client.right, client.bottom) : nullptr;
+        if (!bitmap) {
+            // Nothing is kept half made: the next compose tries again.
+            if (dc)
+                DeleteDC(dc);
+            return 0;
+        }
+        canvasDc = dc;
+        canvasBitmap = bitmap;
         canvasOldBitmap = SelectObject(canvasDc, canvasBitmap);
         SetBkMode(canvasDc, TRANSPARENT);
     }

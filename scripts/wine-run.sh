@@ -3,21 +3,26 @@
 # drives Wine itself) in a throw-away Wine prefix on a private virtual X display. Nothing is
 # left running afterwards: no wineserver, no Xvfb. The program's exit code is passed on.
 #
-# usage: wine-run.sh [--locale LOCALE] [--] program.exe|command [args...]
-#   --locale   Unix locale Wine starts under (default en_US.UTF-8, code page 1252;
-#              zh_CN.UTF-8 gives 936, zh_TW.UTF-8 950)
+# usage: wine-run.sh [--locale LOCALE] [--user-locale LOCALE] [--] program.exe|command [args...]
+#   --locale       Unix locale Wine starts under (default en_US.UTF-8, code page 1252;
+#                  zh_CN.UTF-8 gives 936, zh_TW.UTF-8 950)
+#   --user-locale  a user locale apart from the system's: --locale then gives only the
+#                  system locale (the ANSI code page, from LC_CTYPE), this one the user's
+#                  (formats, the threads' code page, from LC_MESSAGES)
 # Inside, WINE, WINESERVER, WINEPREFIX and DISPLAY are exported for commands.
 set -u
 
 locale=en_US.UTF-8
+user_locale=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --locale) locale=$2; shift 2 ;;
+    --user-locale) user_locale=$2; shift 2 ;;
     --) shift; break ;;
     *) break ;;
   esac
 done
-[ $# -gt 0 ] || { echo "usage: wine-run.sh [--locale LOCALE] program.exe|command [args...]" >&2; exit 2; }
+[ $# -gt 0 ] || { echo "usage: wine-run.sh [--locale LOCALE] [--user-locale LOCALE] program.exe|command [args...]" >&2; exit 2; }
 
 export WINE=${WINE:-/usr/lib/wine/wine64}
 export WINESERVER=${WINESERVER:-/usr/lib/wine/wineserver64}
@@ -52,7 +57,12 @@ export DISPLAY=":$(head -n1 "$work/display")"
 export WINEDEBUG=${WINEDEBUG:--all}
 base_overrides="mscoree,mshtml=;winemenubuilder.exe=d"
 export WINEDLLOVERRIDES="$base_overrides${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
-export LC_ALL=$locale
+if [ -n "$user_locale" ]; then
+  unset LC_ALL
+  export LANG=$locale LC_CTYPE=$locale LC_MESSAGES=$user_locale
+else
+  export LC_ALL=$locale
+fi
 
 # One initialised prefix is kept as a template, since wineboot takes several seconds;
 # every run gets a fresh copy of it.

@@ -130,7 +130,9 @@ DWORD WINAPI listenerMain(LPVOID)
         if (readMessage(pipe.get(), ioEvent.get(), buffer, kMessageBytes) &&
             splitMessage(buffer, kMessageBytes, command, printerName)) {
             wchar_t printer[kFieldBytes] = {};  // never more characters than bytes
-            if (!MultiByteToWideChar(CP_THREAD_ACP, 0, printerName, -1, printer, kFieldBytes))
+            // The system's ANSI code page, as the sender writes it: the thread's would follow
+            // the user's formats, which may differ from it.
+            if (!MultiByteToWideChar(CP_ACP, 0, printerName, -1, printer, kFieldBytes))
                 printer[0] = L'\0';
             wchar_t popupTitle[kTitleCapacity];
             formatPopupTitle(popupTitle, kTitleCapacity, printer);

@@ -33,3 +33,13 @@ int parseHexBytes(const wchar_t* text, unsigned char* out, size_t capacity, size
     *length = count;
     return 1;
 }
+
+PartProblem checkPart(const char* bytes, size_t length)
+{
+    if (length > kMaxPartBytes)
+        return PartProblem::TooLong;
+    for (size_t i = 0; i < length; ++i)
+        if (static_cast<unsigned char>(bytes[i]) < 0x20)
+            return PartProblem::ControlCharacter;
+    return PartProblem::None;
+}

@@ -8,12 +8,16 @@ enum SendResult {
     kUsageError = 1,
     kNoPipe = 2,         // the service is not running
     kPipeBusy = 3,       // another client kept the pipe past the wait time-out
-    kMessageTooLong = 4, // more than 256 bytes, refused before sending
+    kRefused = 4,        // the service would drop or misread it: refused before sending
     kWriteFailed = 5,
 };
 
-constexpr size_t kMaxStatusBytes = 256;  // what the service reads of one message
+constexpr size_t kMaxPartBytes = 99;     // the most the service takes of a command or a name
 constexpr size_t kMaxHexBytes = 4096;    // what --hex may send, to exercise bad input
+
+// What would make the service drop a command or a printer name, given as the bytes to send.
+enum class PartProblem { None, TooLong, ControlCharacter };
+PartProblem checkPart(const char* bytes, size_t length);
 
 // Decodes hex digits (blanks allowed between bytes) into out. Returns nonzero and sets
 // length for an even number of digits within capacity; 0 for anything else.

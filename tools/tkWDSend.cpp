@@ -24,7 +24,9 @@ const char kUsage[] =
     "longer than the service accepts on purpose, to exercise bad input).\n"
     "\n"
     "Exit codes: 0 sent; 1 usage error; 2 no pipe (the service is not running);\n"
-    "3 pipe busy past the time-out; 4 message over 256 bytes; 5 write failed.\n";
+    "3 pipe busy past the time-out; 5 write failed; 4 refused, because the service would\n"
+    "drop or misread it: a command or printer name over 99 bytes, holding a control\n"
+    "character, or with a character that the ANSI code page cannot hold exactly.\n";
 
 int fail(int code, const char* text)
 {
@@ -32,15 +34,43 @@ int fail(int code, const char* text)
     return code;
 }
 
-// Appends text converted to the ANSI code page; 0 when it does not fit.
-int appendAnsi(char* out, size_t capacity, size_t* length, const wchar_t* text)
+// Room for more than a part may hold, so that a long part is told apart from a bad one.
+constexpr size_t kConvertBytes = 1024;
+
+// Converts a command or printer name (`what`) to the ANSI code page exactly, as the service
+// will read it back. Refuses, on stderr, a character without an exact form there (a best-fit
+// look-alike, such as a full-width name turned into ASCII, could name another printer) and
+// what checkPart refuses.
+int toExactAnsi(const wchar_t* text, const char* what, char (&bytes)[kConvertBytes], size_t* length)
 {
-    const int needed = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    if (needed <= 0 || *length + static_cast<size_t>(needed) > capacity)
+    const UINT codePage = GetACP();
+    // UTF-8 takes neither the flag nor the default-character answer; the round trip checks it.
+    const bool utf8 = codePage == CP_UTF8;
+    BOOL usedDefault = FALSE;
+    const int needed = WideCharToMultiByte(CP_ACP, utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS, text, -1,
+                                           nullptr, 0, nullptr, utf8 ? nullptr : &usedDefault);
+    int exact = needed > 0 && !usedDefault;
+    if (exact && static_cast<size_t>(needed) <= kConvertBytes) {
+        WideCharToMultiByte(CP_ACP, utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS, text, -1, bytes,
+                            needed, nullptr, nullptr);
+        *length = static_cast<size_t>(needed) - 1;
+        wchar_t back[kConvertBytes];
+        exact = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes, -1, back, kConvertBytes) > 0 &&
+                std::wcscmp(back, text) == 0;
+    }
+    if (!exact) {
+        std::fprintf(stderr, "tkWDSend: the %s cannot be written exactly in the ANSI code page %u\n", what,
+                     codePage);
         return 0;
-    WideCharToMultiByte(CP_ACP, 0, text, -1, out + *length, needed, nullptr, nullptr);
-    *length += static_cast<size_t>(needed) - 1;
-    return 1;
+    }
+    const PartProblem problem = static_cast<size_t>(needed) > kConvertBytes
+                                    ? PartProblem::TooLong
+                                    : checkPart(bytes, *length);
+    if (problem == PartProblem::TooLong)
+        std::fprintf(stderr, "tkWDSend: the %s is longer than %u bytes\n", what, unsigned(kMaxPartBytes));
+    else if (problem == PartProblem::ControlCharacter)
+        std::fprintf(stderr, "tkWDSend: the %s holds a control character\n", what);
+    return problem == PartProblem::None;
 }
 
 int send(const unsigned char* bytes, size_t length)
@@ -89,14 +119,21 @@ int wmain(int argc, wchar_t** argv)
         return kUsageError;
     }
 
-    // Room for more than a status message, so that a long one is told apart from a bad one.
-    char message[4 * kMaxStatusBytes];
-    size_t length = 0;
-    message[0] = '\0';
-    const bool fits = appendAnsi(message, sizeof message, &length, argv[1]) &&
-                      (argc < 3 || (appendAnsi(message, sizeof message, &length, L"_") &&
-                                    appendAnsi(message, sizeof message, &length, argv[2])));
-    if (!fits || length > kMaxStatusBytes)
-        return fail(kMessageTooLong, "the message is longer than 256 bytes");
+    char command[kConvertBytes];
+    char printer[kConvertBytes];
+    size_t commandLength = 0, printerLength = 0;
+    if (!toExactAnsi(argv[1], "command", command, &commandLength) ||
+        (argc == 3 && !toExactAnsi(argv[2], "printer name", printer, &printerLength)))
+        return kRefused;
+
+    // "<command>_<printer>", or the command alone: at most 199 bytes.
+    char message[2 * kMaxPartBytes + 1];
+    std::memcpy(message, command, commandLength);
+    size_t length = commandLength;
+    if (argc == 3) {
+        message[length++] = '_';
+        std::memcpy(message + length, printer, printerLength);
+        length += printerLength;
+    }
     return send(reinterpret_cast<const unsigned char*>(message), length);
 }

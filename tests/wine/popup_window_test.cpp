@@ -880,6 +880,87 @@ TEST_F(PopupWindow, KeepsNoGdiObjectsOnceAWindowHasComeAndGone)
     EXPECT_EQ(before, gdiRoomLeft());
 }
 
+// Makes every CreateCompatibleDC of this program fail while it lives: the window object,
+// linked in here, reaches gdi32 through this program's import slot.
+extern "C" decltype(&CreateCompatibleDC) __imp_CreateCompatibleDC;
+
+class FailingCreateCompatibleDc {
+public:
+    FailingCreateCompatibleDc() : saved_(__imp_CreateCompatibleDC) { set(failing); }
+    ~FailingCreateCompatibleDc() { set(saved_); }
+    FailingCreateCompatibleDc(const FailingCreateCompatibleDc&) = delete;
+    FailingCreateCompatibleDc& operator=(const FailingCreateCompatibleDc&) = delete;
+
+private:
+    static HDC WINAPI failing(HDC) { return nullptr; }
+    static void set(decltype(&CreateCompatibleDC) function)
+    {
+        DWORD protection = 0;
+        VirtualProtect(&__imp_CreateCompatibleDC, sizeof function, PAGE_READWRITE, &protection);
+        __imp_CreateCompatibleDC = function;
+        VirtualProtect(&__imp_CreateCompatibleDC, sizeof function, protection, &protection);
+    }
+
+    decltype(&CreateCompatibleDC) saved_;
+};
+
+TEST_F(PopupWindow, KeepsNoBitmapWhenAMemoryContextCannotBeMade)
+{
+    cometWindow.releaseSkin();
+    int before = gdiRoomLeft();
+    {
+        FailingCreateCompatibleDc failing;
+        EXPECT_EQ(0, cometWindow.loadSkin(MAKEINTRESOURCEW(IDB_SKIN_CYAN), 0));
+    }
+    EXPECT_EQ(nullptr, cometWindow.skinBitmap);
+    EXPECT_EQ(before, gdiRoomLeft()) << "the loaded skin bitmap was kept";
+
+    ASSERT_EQ(1, cometWindow.loadSkin(MAKEINTRESOURCEW(IDB_SKIN_CYAN), 0));
+    createDefault();
+    ASSERT_EQ(nullptr, cometWindow.canvasDc);
+    before = gdiRoomLeft();
+    {
+        FailingCreateCompatibleDc failing;
+        EXPECT_EQ(0, cometWindow.compose());
+    }
+    EXPECT_EQ(nullptr, cometWindow.canvasBitmap);
+    EXPECT_EQ(before, gdiRoomLeft()) << "the canvas bitmap was kept";
+    // Made once it can be.
+    EXPECT_EQ(1, cometWindow.compose());
+    EXPECT_NE(nullptr, cometWindow.canvasDc);
+}
+
+// The window finds its object through a string property, which holds a reference to its atom
+// until it is removed: by the window itself, before it is gone.
+WNDPROC objectProc = nullptr;
+HANDLE propertyAfterNcDestroy = nullptr;
+bool ncDestroySeen = false;
+
+LRESULT CALLBACK watchNcDestroy(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const LRESULT result = CallWindowProcW(objectProc, window, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        ncDestroySeen = true;
+        propertyAfterNcDestroy = GetPropW(window, kCometPropertyName);
+    }
+    return result;
+}
+
+TEST_F(PopupWindow, RemovesItsPropertyBeforeTheWindowIsGone)
+{
+    createDefault();
+    const HWND window = cometWindow.hwnd;
+    ASSERT_EQ(&cometWindow, GetPropW(window, kCometPropertyName));
+    objectProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(watchNcDestroy)));
+    ASSERT_NE(nullptr, objectProc);
+    ncDestroySeen = false;
+    propertyAfterNcDestroy = &cometWindow;
+    DestroyWindow(window);
+    EXPECT_TRUE(ncDestroySeen);
+    EXPECT_EQ(nullptr, propertyAfterNcDestroy) << "the window went with its property still set";
+}
+
 TEST_F(PopupWindow, SavesAPictureOfEachSkin)
 {
     struct Look {

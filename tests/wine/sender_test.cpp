@@ -71,6 +71,8 @@ INSTANTIATE_TEST_SUITE_P(
                       SentCase{"CommandAlone", L"exit", "exit"},
                       SentCase{"EmptyPrinter", L"busy \"\"", "busy_"},
                       SentCase{"PrinterWithBlanks", L"connect \"Lab printer_2\"", "connect_Lab printer_2"},
+                      SentCase{"Printer99Bytes", L"connect " + std::wstring(99, L'N'), "connect_" + std::string(99, 'N')},
+                      SentCase{"WindowsLatin1Printer", L"connect Caf\u00e9\u20ac", "connect_Caf\xe9\x80"},
                       SentCase{"Hex", L"--hex \"63 75 00 5f\"", std::string("cu\0_", 4)},
                       SentCase{"HexLongerThanTheServiceReads", L"--hex " + std::wstring(600, L'6'),
                                std::string(300, 'f')}),
@@ -88,6 +90,16 @@ TEST(SenderCodePage, ChinesePrinterIsSentInGbkOnCodePage936)
     DWORD code = 1;
     ASSERT_TRUE(sender.wait(15000, &code));
     EXPECT_EQ(0u, code);
+}
+
+TEST(SenderCodePage, NameOutsideGbkIsRefusedOnCodePage936)
+{
+    if (GetACP() != 936)
+        GTEST_SKIP() << "needs Wine started under zh_CN.UTF-8";
+    std::string output;
+    // Hangul, which GBK lacks.
+    EXPECT_EQ(4, runToEnd(programPath(L"tkWDSend.exe"), L"connect \ud504\ub9b0\ud130", 20000, &output));
+    EXPECT_NE(std::string::npos, output.find("cannot be written exactly in the ANSI code page 936")) << output;
 }
 
 struct ErrorCase {
@@ -113,7 +125,18 @@ INSTANTIATE_TEST_SUITE_P(
                       ErrorCase{"UnknownOption", L"--bogus", 1, "usage"},
                       ErrorCase{"BadHex", L"--hex zz", 1, "--hex"},
                       ErrorCase{"NoPipe", L"cutter P1", 2, "not running"},
-                      ErrorCase{"TooLong", L"connect " + std::wstring(250, L'N'), 4, "256 bytes"},
+                      ErrorCase{"PrinterOver99Bytes", L"connect " + std::wstring(100, L'N'), 4,
+                                "printer name is longer than 99 bytes"},
+                      ErrorCase{"CommandOver99Bytes", std::wstring(100, L'c') + L" P1", 4,
+                                "command is longer than 99 bytes"},
+                      ErrorCase{"LineBreakInPrinter", L"busy \"A\r\n[OTHER]\"", 4, "printer name holds a control"},
+                      ErrorCase{"ControlByteInPrinter", L"busy P\x01" L"1", 4, "printer name holds a control"},
+                      ErrorCase{"TabInCommand", L"\"con\tnect\" P1", 4, "command holds a control"},
+                      // Best fit would turn these into "P1" and "???", names of other printers.
+                      ErrorCase{"FullWidthPrinter", L"connect \uff30\uff11", 4,
+                                "printer name cannot be written exactly in the ANSI code page 1252"},
+                      ErrorCase{"ChinesePrinter", L"connect \u6253\u5370\u673a", 4,
+                                "printer name cannot be written exactly"},
                       ErrorCase{"Help", L"--help", 0, "Exit codes"}),
     [](const ::testing::TestParamInfo<ErrorCase>& info) { return std::string(info.param.name); });
 

@@ -2,6 +2,14 @@ add_wine_program(service_test service_test.cpp)
 add_dependencies(service_test tkPTSer tkWDSend popup_standin)
 register_wine_test(service service_test)
 register_wine_test(service_cp936 service_test LOCALE zh_CN.UTF-8 FILTER *Gbk*)
+# The system's code page and the user's apart, both ways round; skipping there would mean
+# Wine no longer keeps them apart, and the test would prove nothing.
+register_wine_test(service_cp936_user_en service_test LOCALE zh_CN.UTF-8 USER_LOCALE en_US.UTF-8
+                   FILTER *SystemCodePage*)
+register_wine_test(service_cp1252_user_zh service_test LOCALE en_US.UTF-8 USER_LOCALE zh_CN.UTF-8
+                   FILTER *SystemCodePage*)
+set_tests_properties(service_cp936_user_en service_cp1252_user_zh PROPERTIES
+                     FAIL_REGULAR_EXPRESSION "\\[  SKIPPED \\]")
 
 add_wine_program(dispatch_test dispatch_test.cpp)
 add_dependencies(dispatch_test tkPTSer popup_standin)

@@ -2,6 +2,7 @@
 // clients. Every test runs the service in a fresh directory of its own.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <cwchar>
 #include <string>
@@ -199,6 +200,33 @@ TEST_F(ServiceTest, GbkPrinterNameIsConvertedOnCodePage936)
     ASSERT_TRUE(sendToPipe("connect_\xb4\xf2\xd3\xa1\xbb\xfa"));
     ASSERT_TRUE(waitForServiceIdle());
     EXPECT_EQ(L"\u6253\u5370\u673a", printer());
+}
+
+// The driver's sender writes in the system's ANSI code page, whatever the user's formats are.
+TEST_F(ServiceTest, PrinterNameIsDecodedWithTheSystemCodePageNotTheUsers)
+{
+    wchar_t userCodePage[8] = {};
+    GetLocaleInfoW(GetThreadLocale(), LOCALE_IDEFAULTANSICODEPAGE, userCodePage, 8);
+    if (std::wcstoul(userCodePage, nullptr, 10) == GetACP())
+        GTEST_SKIP() << "needs a user locale apart from the system's (wine-run.sh --user-locale)";
+    const struct {
+        UINT codePage;
+        const char* bytes;
+        const wchar_t* name;
+    } cases[] = {{936, "\xb4\xf2\xd3\xa1\xbb\xfa", L"\u6253\u5370\u673a"},      // GBK
+                 {1252, "Caf\xe9 \xc9tiquette", L"Caf\u00e9 \u00c9tiquette"}};  // Windows Latin 1
+    for (const auto& c : cases) {
+        if (c.codePage != GetACP())
+            continue;
+        // A stale pop-up of that printer is closed only when the title matches.
+        FakePopup stale(std::wstring(c.name) + L"  V1.3.3");
+        ASSERT_TRUE(sendToPipe(std::string("connect_") + c.bytes));
+        ASSERT_TRUE(waitForServiceIdle());
+        EXPECT_EQ(c.name, printer());
+        EXPECT_TRUE(stale.closedWithin(5000)) << "the stale pop-up was not closed";
+        return;
+    }
+    GTEST_SKIP() << "no case for code page " << GetACP();
 }
 
 struct ExitCase {
