@@ -43,6 +43,7 @@ constexpr wchar_t kGoEvent[] = L"tkwd-storm-go";
 constexpr unsigned kSeed = 20261211;
 constexpr int kClientProcesses = 4;
 constexpr int kPrinters = 20;
+constexpr int kAsciiPrinters = 16;  // the others have GBK names
 constexpr int kSoakMessages = 10000;
 // Clients queue behind the stalling ones (3 s each): they wait for the pipe this long.
 constexpr DWORD kClientWaitMs = 120000;
@@ -51,7 +52,7 @@ constexpr DWORD kClientWaitMs = 120000;
 std::string printerName(int printer)
 {
     char name[32];
-    if (printer < 16)
+    if (printer < kAsciiPrinters)
         std::snprintf(name, sizeof name, "Storm-%02d", printer);
     else
         std::snprintf(name, sizeof name, "\xb4\xf2\xd3\xa1\xbb\xfa-%d", printer);
@@ -329,7 +330,7 @@ TEST(Storm, HostileClientsThenSoak)
     // What the plan must lead to.
     const std::vector<Client> plan = stormPlan();
     int byKind[kKinds] = {};
-    size_t expectedStarts = 0;
+    size_t expectedStarts = 0, toGbkNames = 0;
     std::set<std::wstring> validWords = {L""}, validPrinters = {L""};
     std::map<std::wstring, std::wstring> lastStatus;  // printer -> its last status word
     for (const Client& c : plan) {
@@ -337,6 +338,7 @@ TEST(Storm, HostileClientsThenSoak)
         if (!actedOn(c.kind))
             continue;
         ++expectedStarts;
+        toGbkNames += c.printer >= kAsciiPrinters;
         const std::wstring printer = widen(printerName(c.printer)), word = widen(c.word);
         validWords.insert(word);
         validPrinters.insert(printer);
@@ -355,7 +357,8 @@ TEST(Storm, HostileClientsThenSoak)
     std::printf("storm: %zu clients from %d processes in %lu ms\n", plan.size(), kClientProcesses, stormMs);
     for (int k = 0; k < kKinds; ++k)
         std::printf("  %-24s %4d%s\n", kKindNames[k], byKind[k], actedOn(static_cast<Kind>(k)) ? "  (acted on)" : "");
-    std::printf("  pop-ups started %zu, valid statuses %zu\n", starts.size(), expectedStarts);
+    std::printf("  pop-ups started %zu, valid statuses %zu (%zu of them to GBK names)\n", starts.size(),
+                expectedStarts, toGbkNames);
 
     EXPECT_TRUE(clientsOk);
     EXPECT_TRUE(service.process().running());

@@ -21,8 +21,16 @@ void appendStart(const wchar_t* directory, const wchar_t* type, const wchar_t* p
     if (length <= 0)
         return;
     utf8[length - 1] = '\n';
-    HANDLE log = CreateFileW(logPath, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    // One writer at a time, so that starts close together never write over each other's line.
+    HANDLE log = INVALID_HANDLE_VALUE;
+    for (int tries = 0; tries < 5000 && log == INVALID_HANDLE_VALUE; ++tries) {
+        log = CreateFileW(logPath, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                          nullptr);
+        if (log == INVALID_HANDLE_VALUE && GetLastError() != ERROR_SHARING_VIOLATION)
+            return;
+        if (log == INVALID_HANDLE_VALUE)
+            Sleep(2);
+    }
     if (log == INVALID_HANDLE_VALUE)
         return;
     DWORD written = 0;
