@@ -1,12 +1,13 @@
 #include "dispatch.h"
 
+#include <windows.h>
 #include <shellapi.h>
 #include <shlwapi.h>
 
 #include <iterator>
 
 #include "commands.h"
-#include "listener.h"
+#include "config.h"
 #include "paths.h"
 #include "popup_title.h"
 #include "report.h"
@@ -31,14 +32,14 @@ void toWide(const char* word, wchar_t (&wide)[32])
     wide[i] = L'\0';
 }
 
-void showStatus(const CommandWord& row, const wchar_t* printerName, const wchar_t* popupTitle,
-                const wchar_t* serviceDir, const wchar_t* reportPath)
+void showStatus(const ServiceConfig& config, const CommandWord& row, const wchar_t* printerName,
+                const wchar_t* popupTitle)
 {
     wchar_t type[32];
     toWide(row.word, type);
     closePopups(popupTitle);
-    writeReport(reportPath, type, row.writesPrinter ? printerName : nullptr);
-    launchProgram(serviceDir, kPopupProgram);
+    writeReport(config.reportPath, type, row.writesPrinter ? printerName : nullptr);
+    launchProgram(config.serviceDir, kPopupProgram);
 }
 
 } // namespace
@@ -73,32 +74,30 @@ void launchProgram(const wchar_t* directory, const wchar_t* fileName)
     ShellExecuteExW(&execute);
 }
 
-int dispatchCommand(const char* command, const wchar_t* printerName, const wchar_t* popupTitle,
-                    const wchar_t* newPrinterTitle, const wchar_t* serviceDir,
-                    const wchar_t* reportPath, HANDLE pipe)
+AfterMessage dispatchCommand(const ServiceConfig& config, const char* command, const wchar_t* printerName)
 {
     const CommandWord* row = findCommand(command);
     if (!row)
-        return 1;
+        return AfterMessage::Serve;
+    // The printer's pop-ups carry this title; a name too long for it leaves it empty.
+    wchar_t popupTitle[kTitleCapacity];
+    formatPopupTitle(popupTitle, kTitleCapacity, printerName);
 
     switch (row->action) {
     case CommandAction::Exit:
         closePopups(nullptr);
-        endConnection(pipe);
-        stopWorker();
-        Sleep(kExitPauseMs);  // lets the worker end on its own
-        return 0;
+        return AfterMessage::Stop;
     case CommandAction::PurgeQueue:
         purgeQueue(printerName);
         break;
     case CommandAction::CloseNewPrinterPopup:
-        closePopups(newPrinterTitle);
+        closePopups(config.newPrinterTitle);
         break;
     case CommandAction::NewConnect:
         // One new-printer pop-up at a time: while it stands, nothing changes.
-        if (!FindWindowW(kPopupClassName, newPrinterTitle)) {
-            writeReport(reportPath, L"newconnect", nullptr);
-            launchProgram(serviceDir, kPopupProgram);
+        if (!FindWindowW(kPopupClassName, config.newPrinterTitle)) {
+            writeReport(config.reportPath, L"newconnect", nullptr);
+            launchProgram(config.serviceDir, kPopupProgram);
         }
         break;
     case CommandAction::ClosePrinterPopups:
@@ -106,11 +105,17 @@ int dispatchCommand(const char* command, const wchar_t* printerName, const wchar
         break;
     case CommandAction::AddNewDevice:
         handPrinterToWorker(printerName);
-        showStatus(*row, printerName, popupTitle, serviceDir, reportPath);
+        showStatus(config, *row, printerName, popupTitle);
         break;
     case CommandAction::ShowStatus:
-        showStatus(*row, printerName, popupTitle, serviceDir, reportPath);
+        showStatus(config, *row, printerName, popupTitle);
         break;
     }
-    return 1;
+    return AfterMessage::Serve;
+}
+
+void finishExit()
+{
+    stopWorker();
+    Sleep(kExitPauseMs);  // lets the worker end on its own
 }

@@ -2,12 +2,10 @@
 
 #include <objbase.h>
 
+#include "config.h"
 #include "dispatch.h"
-#include "exe_dir.h"
 #include "message.h"
 #include "owned.h"
-#include "paths.h"
-#include "popup_title.h"
 
 namespace {
 
@@ -82,26 +80,19 @@ int readMessage(HANDLE pipe, HANDLE ioEvent, char* buffer, DWORD size)
     return GetOverlappedResult(pipe, &overlapped, &read, FALSE) ? 1 : 0;
 }
 
-} // namespace
-
+// Flushes the pipe and disconnects its client.
 void endConnection(HANDLE pipe)
 {
     FlushFileBuffers(pipe);
     DisconnectNamedPipe(pipe);
 }
 
-DWORD WINAPI listenerMain(LPVOID)
-{
-    const ComApartment com;
-    const wchar_t* newPrinterTitle = newPrinterTitleFor(GetACP());
+} // namespace
 
-    // A directory too long for its file names leaves these empty: no report is written and
-    // nothing is started, but the pipe is still served.
-    wchar_t serviceDir[kPathCapacity];
-    wchar_t reportPath[kPathCapacity];
-    executableDirectory(serviceDir, kPathCapacity);
-    if (!serviceDir[0] || !joinTexts(reportPath, kPathCapacity, serviceDir, L"box.ini"))
-        reportPath[0] = L'\0';
+DWORD WINAPI listenerMain(LPVOID parameter)
+{
+    const ServiceConfig& config = *static_cast<const ServiceConfig*>(parameter);
+    const ComApartment com;
 
     // One instance, reused for every client. Overlapped, so that a stalled client can be
     // given up; local only, because one of the commands purges print queues.
@@ -127,6 +118,7 @@ DWORD WINAPI listenerMain(LPVOID)
         char buffer[kMessageBytes + 1] = {};
         char command[kFieldBytes];
         char printerName[kFieldBytes];
+        AfterMessage after = AfterMessage::Serve;
         if (readMessage(pipe.get(), ioEvent.get(), buffer, kMessageBytes) &&
             splitMessage(buffer, kMessageBytes, command, printerName)) {
             wchar_t printer[kFieldBytes] = {};  // never more characters than bytes
@@ -134,13 +126,12 @@ DWORD WINAPI listenerMain(LPVOID)
             // the user's formats, which may differ from it.
             if (!MultiByteToWideChar(CP_ACP, 0, printerName, -1, printer, kFieldBytes))
                 printer[0] = L'\0';
-            wchar_t popupTitle[kTitleCapacity];
-            formatPopupTitle(popupTitle, kTitleCapacity, printer);
-
-            if (!dispatchCommand(command, printer, popupTitle, newPrinterTitle, serviceDir,
-                                 reportPath, pipe.get()))
-                return 0;  // "exit": the connection is already ended
+            after = dispatchCommand(config, command, printer);
         }
         endConnection(pipe.get());
+        if (after == AfterMessage::Stop) {
+            finishExit();
+            return 0;
+        }
     }
 }

@@ -2,6 +2,7 @@
 // status pipe until it is told "exit"; the exit code is always 0.
 #include <windows.h>
 
+#include "config.h"
 #include "listener.h"
 #include "owned.h"
 #include "worker.h"
@@ -19,11 +20,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
     if (GetLastError() == ERROR_ALREADY_EXISTS)
         return 0;
 
-    UniqueHandle listener(CreateThread(nullptr, kThreadStack, listenerMain, nullptr, 0, nullptr));
-    // Without its wake event the worker could never be woken: printers are then left as they are.
-    // The worker is never waited for: its handle is closed at once.
-    if (workerWake)
-        UniqueHandle(CreateThread(nullptr, kThreadStack, workerMain, nullptr, 0, nullptr));
+    // Lives until the listener has ended: the main thread waits for it below.
+    ServiceConfig config;
+    loadServiceConfig(&config);
+
+    UniqueHandle listener(CreateThread(nullptr, kThreadStack, listenerMain, &config, 0, nullptr));
+    startWorker(kThreadStack);  // never waited for
     if (listener)
         WaitForSingleObject(listener.get(), INFINITE);
     return 0;

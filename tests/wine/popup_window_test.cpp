@@ -13,7 +13,6 @@
 #include "comet_window.h"
 #include "harness.h"
 #include "popup_title.h"
-#include "popup_png.h"
 #include "res/resource.h"
 
 namespace {
@@ -254,15 +253,6 @@ int gdiRoomLeft()
     for (HGDIOBJ object : made)
         DeleteObject(object);
     return int(made.size());
-}
-
-std::wstring picturesDirectory()
-{
-    wchar_t path[MAX_PATH];
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    const std::wstring dir = harness::directoryOf(path) + L"pictures\\";
-    CreateDirectoryW(dir.c_str(), nullptr);
-    return dir;
 }
 
 // Windows gives a program file its own first icon because .exe files are of the class
@@ -961,38 +951,6 @@ TEST_F(PopupWindow, RemovesItsPropertyBeforeTheWindowIsGone)
     EXPECT_EQ(nullptr, propertyAfterNcDestroy) << "the window went with its property still set";
 }
 
-TEST_F(PopupWindow, SavesAPictureOfEachSkin)
-{
-    struct Look {
-        WORD resource;
-        const wchar_t* name;
-    };
-    const Look looks[] = {{IDB_SKIN_LIGHT, L"light"}, {IDB_SKIN_CYAN, L"cyan"}, {IDB_SKIN_BLUE, L"blue"}};
-    const std::wstring dir = picturesDirectory();
-    for (const Look& look : looks) {
-        ASSERT_EQ(1, cometWindow.loadSkin(MAKEINTRESOURCEW(look.resource), 0));
-        createDefault(L"P1  V1.3.3");
-        cometWindow.setTexts(L"Cutter is stucked", L"", L"");
-        // At rest, then with the close button hovered and the view button pressed.
-        Picture sheet;
-        sheet.width = kWidth;
-        sheet.height = kHeight * 2 + 4;
-        sheet.pixels.assign(size_t(sheet.width) * sheet.height, 0xFFFFFF);
-        for (int shot = 0; shot < 2; ++shot) {
-            cometWindow.hoverIndex = shot ? 0 : -1;
-            cometWindow.pressedIndex = shot ? 1 : -1;
-            cometWindow.redraw();
-            const Picture p = canvas();
-            for (int y = 0; y < kHeight; ++y)
-                for (int x = 0; x < kWidth; ++x)
-                    sheet.pixels[size_t(y + shot * (kHeight + 4)) * kWidth + x] = p.at(x, y);
-        }
-        const std::wstring path = dir + L"popup_" + look.name + L".png";
-        EXPECT_TRUE(writePng(path, sheet.width, sheet.height, sheet.pixels.data()));
-        closeWindow();
-    }
-}
-
 // ---- Mouse input, sent through the system's input queue as a user's mouse would.
 
 namespace input {
@@ -1254,11 +1212,35 @@ TEST_F(PopupInput, PressOnAnEmptyAreaDragsTheWindow)
     EXPECT_TRUE(cometWindow.isAlive());
 }
 
+// A link target that leaves a marker file beside itself when the shell opens it.
+struct LinkTarget {
+    harness::TempDir dir;
+    std::wstring script = dir.file(L"opened.cmd");
+    std::wstring marker = dir.file(L"opened.txt");
+
+    bool write() const
+    {
+        const std::string body = "@echo opened> \"" + harness::narrow(marker) + "\"\r\n";
+        const HANDLE file = CreateFileW(script.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return false;
+        DWORD written = 0;
+        WriteFile(file, body.data(), DWORD(body.size()), &written, nullptr);
+        CloseHandle(file);
+        return written == body.size();
+    }
+};
+
+// Long enough for a wrongly opened link target to leave its marker.
+constexpr DWORD kNoOpenWaitMs = 1500;
+
 TEST_F(PopupInput, ClickMessagesForNoItemChangeNothing)
 {
     cometWindow.setQuitOnDestroy(1);
-    harness::TempDir dir;
-    cometWindow.linkTarget = dir.file(L"never.cmd");
+    LinkTarget link;
+    ASSERT_TRUE(link.write());
+    cometWindow.linkTarget = link.script;
     PostMessageW(cometWindow.hwnd, WM_COMETCLICK, 4, 0);
     PostMessageW(cometWindow.hwnd, WM_COMETCLICK, WPARAM(-1), 0);
     PostMessageW(cometWindow.hwnd, WM_COMETCLICK, 100, 0);
@@ -1266,23 +1248,17 @@ TEST_F(PopupInput, ClickMessagesForNoItemChangeNothing)
     EXPECT_EQ(3, result.clicks);
     EXPECT_FALSE(result.quit);
     EXPECT_TRUE(cometWindow.isAlive());
-    EXPECT_EQ(dir.file(L"never.cmd"), cometWindow.linkTarget);
+    EXPECT_EQ(link.script, cometWindow.linkTarget);
+    Sleep(kNoOpenWaitMs);
+    EXPECT_FALSE(harness::fileExists(link.marker)) << "the link target was opened";
 }
 
 TEST_F(PopupInput, AClickOnAnItemOpensTheLinkTargetThenCloses)
 {
-    harness::TempDir dir;
-    const std::wstring script = dir.file(L"opened.cmd");
-    const std::wstring marker = dir.file(L"opened.txt");
-    {
-        const std::string body = "@echo opened> \"" + harness::narrow(marker) + "\"\r\n";
-        const HANDLE file = CreateFileW(script.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr);
-        ASSERT_NE(INVALID_HANDLE_VALUE, file);
-        DWORD written = 0;
-        WriteFile(file, body.data(), DWORD(body.size()), &written, nullptr);
-        CloseHandle(file);
-    }
+    LinkTarget link;
+    ASSERT_TRUE(link.write());
+    const std::wstring& script = link.script;
+    const std::wstring& marker = link.marker;
 
     // The close button never opens it.
     cometWindow.setTexts(L"Printer connected", L"", script.c_str());
@@ -1292,7 +1268,7 @@ TEST_F(PopupInput, AClickOnAnItemOpensTheLinkTargetThenCloses)
     input::release();
     EXPECT_EQ(1, pumpCounting(3000).clicks);
     EXPECT_FALSE(cometWindow.isAlive());
-    Sleep(500);
+    Sleep(kNoOpenWaitMs);
     EXPECT_FALSE(harness::fileExists(marker));
 
     SetUp();
