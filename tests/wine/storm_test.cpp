@@ -26,6 +26,7 @@
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
+#include <iterator>
 #include <map>
 #include <random>
 #include <set>
@@ -124,7 +125,7 @@ std::vector<Client> stormPlan()
         Client c{kinds[i], static_cast<int>(i % kClientProcesses), -1, nullptr, {}};
         // Printer p belongs to client process p % 4, so its statuses keep their plan order.
         const int printer = c.process + kClientProcesses * static_cast<int>(random() % (kPrinters / kClientProcesses));
-        const char* word = kStatusWords[random() % (sizeof kStatusWords / sizeof *kStatusWords)];
+        const char* word = kStatusWords[random() % std::size(kStatusWords)];
         const std::string status = std::string(word) + "_" + printerName(printer);
         switch (c.kind) {
         case Status:
@@ -142,7 +143,7 @@ std::vector<Client> stormPlan()
             break;
         case UnknownWord: {
             const char* const nearMisses[] = {"Connect_", "connect _", "CUTTER_", "cutter-", "status_", "connected_"};
-            c.bytes = nearMisses[random() % 6] + printerName(printer);
+            c.bytes = nearMisses[random() % std::size(nearMisses)] + printerName(printer);
             break;
         }
         case Message300:
@@ -164,7 +165,7 @@ std::vector<Client> stormPlan()
             break;
         }
         case RandomBytes:
-            c.bytes = randomText(random, 1 + random() % 256, 0, 127);
+            c.bytes.assign(1 + random() % 256, '\0');
             for (char& b : c.bytes)
                 b = static_cast<char>(random() % 256);
             c.bytes[0] = static_cast<char>(0x80 | (random() % 128));
@@ -281,7 +282,7 @@ int soakClient(int process, int count)
                                     std::string(300, 'z')};
     int failed = 0;
     for (int i = 0; i < count; ++i) {
-        const std::string& m = messages[i % (sizeof messages / sizeof *messages)];
+        const std::string& m = messages[i % std::size(messages)];
         if (!sendBytesToPipe(m.data(), m.size(), kClientWaitMs))
             ++failed;
     }
