@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Installs what building and testing need on a Debian 12 machine, and nothing that is
 # already there: MinGW-w64 for both targets, CMake, GoogleTest, wine64, Xvfb, fonts with
-# Chinese glyphs, ImageMagick, xdotool, and the locales the tests start Wine under.
+# Chinese glyphs, ImageMagick, xdotool, the locales the tests start Wine under, and clang with
+# libFuzzer and the sanitizer runtimes for the fuzz target.
 set -euo pipefail
 
 packages=(
   cmake make g++ libgtest-dev googletest
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   wine64 xvfb x11-utils xdotool imagemagick fonts-wqy-microhei fonts-dejavu-core locales
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()

@@ -242,52 +242,6 @@ TEST(DispatchPopupProgram, MissingProgramStillWritesTheReportAndServesOn)
     EXPECT_TRUE(service.stop());
 }
 
-// Visible top-level windows of a process, with their titles, for the failure message.
-std::wstring visibleWindowsOf(DWORD processId)
-{
-    struct Query {
-        DWORD processId;
-        std::wstring titles;
-    } query = {processId, L""};
-    EnumWindows(
-        [](HWND window, LPARAM parameter) -> BOOL {
-            auto* q = reinterpret_cast<Query*>(parameter);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner == q->processId && IsWindowVisible(window))
-                q->titles += L"\"" + windowTitle(window) + L"\" ";
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&query));
-    return query.titles;
-}
-
-TEST(DispatchPopupProgram, ProgramThatCannotRunIsNotNoticed)
-{
-    // The shell would otherwise show its error box on the listener thread and wait for a
-    // person: every later client would find the pipe busy, "exit" included.
-    TempDir dir;
-    {
-        const HANDLE file = CreateFileW(dir.file(L"tkWDBox.exe").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr);
-        ASSERT_NE(INVALID_HANDLE_VALUE, file);
-        const char text[] = "not a program\r\n";
-        DWORD written = 0;
-        WriteFile(file, text, sizeof text - 1, &written, nullptr);
-        CloseHandle(file);
-    }
-    Service service(dir);
-    ASSERT_TRUE(service.start());
-    ASSERT_TRUE(sendToPipe("cutter_P1"));
-    const bool served = sendToPipe("labelbox_P2", 15000);
-    EXPECT_EQ("", narrow(visibleWindowsOf(service.process().id()), CP_UTF8))
-        << "the service shows a window of its own";
-    ASSERT_TRUE(served) << "the next client was not served";
-    ASSERT_TRUE(waitForServiceIdle(15000));
-    EXPECT_EQ(L"labelbox", readIni(dir.file(L"box.ini"), L"REPORT", L"TYPE"));
-    EXPECT_TRUE(service.stop());
-}
-
 TEST_F(DispatchTest, WindowThatNeverQuitsIsGivenUpAndTheMessageCarriedOut)
 {
     FakePopup stubborn(kP1Title, FakePopup::OnQuit::Ignore);

@@ -1,6 +1,8 @@
 // A stand-in tkWDBox.exe for the service's tests: it records each start in starts.log beside
 // itself ("<TYPE>|<PRINTER>" in UTF-8, one line per start) and shows a window of class
 // "tavikWD" with the title the real pop-up would take, until WM_QUIT reaches it.
+// Built with STANDIN_LOG_ONLY (the storm's stand-in) it records its start and ends at once,
+// so that hundreds of starts leave no window behind.
 #include <windows.h>
 
 #include "paths.h"
@@ -19,8 +21,16 @@ void appendStart(const wchar_t* directory, const wchar_t* type, const wchar_t* p
     if (length <= 0)
         return;
     utf8[length - 1] = '\n';
-    HANDLE log = CreateFileW(logPath, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    // One writer at a time, so that starts close together never write over each other's line.
+    HANDLE log = INVALID_HANDLE_VALUE;
+    for (int tries = 0; tries < 5000 && log == INVALID_HANDLE_VALUE; ++tries) {
+        log = CreateFileW(logPath, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                          nullptr);
+        if (log == INVALID_HANDLE_VALUE && GetLastError() != ERROR_SHARING_VIOLATION)
+            return;
+        if (log == INVALID_HANDLE_VALUE)
+            Sleep(2);
+    }
     if (log == INVALID_HANDLE_VALUE)
         return;
     DWORD written = 0;
@@ -43,6 +53,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int)
     GetPrivateProfileStringW(L"REPORT", L"TYPE", L"", type, 100, report);
     GetPrivateProfileStringW(L"REPORT", L"PRINTER", L"", printer, 100, report);
     appendStart(path, type, printer);
+#ifdef STANDIN_LOG_ONLY
+    return 0;
+#endif
 
     wchar_t title[kTitleCapacity];
     if (lstrcmpW(type, L"newconnect") == 0)
