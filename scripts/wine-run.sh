@@ -54,23 +54,45 @@ base_overrides="mscoree,mshtml=;winemenubuilder.exe=d"
 export WINEDLLOVERRIDES="$base_overrides${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
 export LC_ALL=$locale
 
-# One initialised prefix is kept as a template, since wineboot takes several seconds;
-# every run gets a fresh copy of it.
-template=${TK_WINE_TEMPLATE:-${XDG_CACHE_HOME:-$HOME/.cache}/tkwd/wine-template}
+# Wine keeps its server's socket and lock under $TMPDIR/wine-XXXXXX (the name is kept in the
+# prefix's file "wineserver"): inside the work directory, they go away with it.
+export TMPDIR="$work/tmp"
+mkdir "$TMPDIR"
+
+# One initialised prefix is kept as a template, since wineboot takes several seconds. It is
+# made again when Wine changes: a run must never start Wine's own update of the prefix, which
+# would write into the files that runs share with the template.
+template=${TK_WINE_TEMPLATE:-${XDG_CACHE_HOME:-$HOME/.cache}/tkwd/wine-template-3}
+ready="$template/.ready-3-$("$WINE" --version 2>/dev/null | tr -c 'A-Za-z0-9.~-' _)"
 mkdir -p "$(dirname "$template")"
 (
   flock 9
-  if [ ! -f "$template/.ready-2" ]; then
+  if [ ! -f "$ready" ]; then
     rm -rf "$template"
     WINEPREFIX="$template" LC_ALL=en_US.UTF-8 "$WINE" wineboot -i >/dev/null 2>&1
     # A new prefix does not know .exe files as programs, so the shell would give every
     # program the generic file icon instead of its own.
     WINEPREFIX="$template" "$WINE" reg add 'HKCR\.exe' /ve /d exefile /f >/dev/null 2>&1
     WINEPREFIX="$template" "$WINESERVER" -w >/dev/null 2>&1
-    touch "$template/.ready-2"
+    # Each run names its own server directory (see TMPDIR above).
+    rm -f "$template/wineserver"
+    touch "$ready"
   fi
 ) 9>"$template.lock"
-cp -a "$template" "$work/prefix"
+
+# A run's prefix shares the template's files through hard links: a copy of 700 MB per run
+# would take seconds and as much room. Shared are only the files Wine reads and never writes:
+# programs, libraries, code-page tables and the like. Every other file (the registry, which
+# Wine saves by replacing it, and .ini files, which Windows programs rewrite in place) is a
+# copy of its own.
+cp -al "$template" "$work/prefix"
+(
+  cd "$template" &&
+  find . -type f ! -iregex '.*\.\(dll\|exe\|sys\|drv\|nls\|ocx\|cpl\|acm\|tlb\|ax\|ds\|com\|msstyles\|icm\|manifest\)' -print0 |
+    while IFS= read -r -d '' file; do
+      cp -p --remove-destination "$file" "$work/prefix/$file" || exit 1
+    done
+) || { echo "wine-run: cannot make the prefix" >&2; exit 2; }
 export WINEPREFIX="$work/prefix"
 
 case "$1" in

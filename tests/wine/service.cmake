@@ -1,11 +1,11 @@
 add_wine_program(service_test service_test.cpp)
 add_dependencies(service_test tkPTSer tkWDSend popup_standin)
-register_wine_test(service service_test)
+register_wine_test(service service_test SHARDS 2)
 register_wine_test(service_cp936 service_test LOCALE zh_CN.UTF-8 FILTER *Gbk*)
 
 add_wine_program(dispatch_test dispatch_test.cpp)
 add_dependencies(dispatch_test tkPTSer popup_standin)
-register_wine_test(dispatch dispatch_test SHARDS 3)
+register_wine_test(dispatch dispatch_test SHARDS 6)
 register_wine_test(dispatch_cp936 dispatch_test LOCALE zh_CN.UTF-8 FILTER *NewPrinterPopupEndToEnd*)
 register_wine_test(dispatch_cp950 dispatch_test LOCALE zh_TW.UTF-8 FILTER *NewPrinterPopupEndToEnd*)
 
