@@ -4,7 +4,8 @@
 // alike; the table gives median, minimum and maximum of each side and the ratio of medians.
 // The programs lie beside the driver: tkPTSer.exe, tkWDBox.exe, bare_window.exe and
 // bare_pipe_server.exe.
-// usage: bench_driver [runs [soak messages [idle seconds]]]
+// usage: bench_driver [runs [soak messages [idle seconds [figure]]]]
+//   figure: only the figures whose name starts with this text (the soak runs always)
 #include <windows.h>
 #include <psapi.h>
 #include <shellapi.h>
@@ -28,6 +29,7 @@ constexpr DWORD kWindowTimeoutMs = 20000;
 constexpr int kThroughputMessages = 200;
 
 std::wstring stageDir;
+std::string onlyFigures;
 
 double nowMs()
 {
@@ -219,6 +221,8 @@ Spread spread(std::vector<double> values)
 template <typename Baseline, typename Ours>
 void figure(const char* name, const char* unit, const char* target, int runs, Baseline baseline, Ours ours)
 {
+    if (std::string(name).rfind(onlyFigures, 0) != 0)
+        return;
     std::vector<double> base, own;
     baseline();  // one of each first, not counted: files into the cache
     ours();
@@ -260,6 +264,8 @@ int wmain(int argc, wchar_t** argv)
     const int runs = argc > 1 ? _wtoi(argv[1]) : 15;
     const int soakMessages = argc > 2 ? _wtoi(argv[2]) : 10000;
     const int idleSeconds = argc > 3 ? _wtoi(argv[3]) : 10;
+    for (const wchar_t* c = argc > 4 ? argv[4] : L""; *c; ++c)
+        onlyFigures += char(*c);
 
     wchar_t path[MAX_PATH];
     GetModuleFileNameW(nullptr, path, MAX_PATH);

@@ -3,7 +3,8 @@
 # prints its table: the programs against bare baselines of our own, each figure a median over
 # RUNS runs with baseline and program alternating run by run, then the sizes of the shipped
 # 32-bit programs. Not part of scripts/test.sh.
-# usage: bench.sh [runs [soak messages [idle seconds]]]   (defaults 15, 10000, 10)
+# usage: bench.sh [runs [soak messages [idle seconds [figure]]]]   (defaults 15, 10000, 10, all)
+#   figure: only the figures whose name starts with this, e.g. Throughput
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
