@@ -7,8 +7,8 @@ namespace {
 using ShellExecuteWFunction = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
 
 // Opens target through the shell. The shell is loaded only when a link is opened, a rare
-// click: linked at start it would slow every pop-up's start. It stays loaded afterwards, as
-// it would have been had the program imported it.
+// click: imported, it would slow every pop-up's start. It is never unloaded, as if it had
+// been imported: the shell may still be at work after ShellExecuteW has returned.
 void openThroughShell(const wchar_t* target)
 {
     const HMODULE shell = LoadLibraryW(L"shell32.dll");
