@@ -25,15 +25,17 @@ export WINESERVER=${WINESERVER:-/usr/lib/wine/wineserver64}
 
 work=$(mktemp -d /tmp/tkwd-wine.XXXXXX)
 xvfb_pid=""
+prefix_dir=""  # holds the run's prefix; $work, or a directory beside the template
 cleanup() {
-  if [ -d "$work/prefix" ]; then
-    WINEPREFIX="$work/prefix" "$WINESERVER" -k >/dev/null 2>&1
-    WINEPREFIX="$work/prefix" "$WINESERVER" -w >/dev/null 2>&1
+  if [ -n "$prefix_dir" ] && [ -d "$prefix_dir/prefix" ]; then
+    WINEPREFIX="$prefix_dir/prefix" "$WINESERVER" -k >/dev/null 2>&1
+    WINEPREFIX="$prefix_dir/prefix" "$WINESERVER" -w >/dev/null 2>&1
   fi
   if [ -n "$xvfb_pid" ]; then
     kill "$xvfb_pid" 2>/dev/null
     wait "$xvfb_pid" 2>/dev/null
   fi
+  [ -n "$prefix_dir" ] && [ "$prefix_dir" != "$work" ] && rm -rf "$prefix_dir"
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -84,16 +86,24 @@ mkdir -p "$(dirname "$template")"
 # would take seconds and as much room. Shared are only the files Wine reads and never writes:
 # programs, libraries, code-page tables and the like. Every other file (the registry, which
 # Wine saves by replacing it, and .ini files, which Windows programs rewrite in place) is a
-# copy of its own.
-cp -al "$template" "$work/prefix"
+# copy of its own. Hard links need one file system: where /tmp is another (a RAM disk, say),
+# the prefix is made beside the template instead.
+prefix_dir=$work
+if [ "$(stat -c %d "$work")" != "$(stat -c %d "$template")" ]; then
+  prefix_dir=$(mktemp -d "$template.run.XXXXXX")
+fi
+cp -al "$template" "$prefix_dir/prefix" 2>/dev/null || {
+  rm -rf "$prefix_dir/prefix"
+  cp -a "$template" "$prefix_dir/prefix"  # no hard links here at all: a whole copy
+} || { echo "wine-run: cannot make the prefix" >&2; exit 2; }
 (
   cd "$template" &&
   find . -type f ! -iregex '.*\.\(dll\|exe\|sys\|drv\|nls\|ocx\|cpl\|acm\|tlb\|ax\|ds\|com\|msstyles\|icm\|manifest\)' -print0 |
     while IFS= read -r -d '' file; do
-      cp -p --remove-destination "$file" "$work/prefix/$file" || exit 1
+      cp -p --remove-destination "$file" "$prefix_dir/prefix/$file" || exit 1
     done
 ) || { echo "wine-run: cannot make the prefix" >&2; exit 2; }
-export WINEPREFIX="$work/prefix"
+export WINEPREFIX="$prefix_dir/prefix"
 
 case "$1" in
   *.exe|*.EXE) "$WINE" "$@" ;;
