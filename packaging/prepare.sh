@@ -1,29 +1,21 @@
 #!/usr/bin/env bash
-# Lays out what the release package holds: the shipped programs without their debugging
-# information, the users' read-me and SHA256SUMS in <stage>/programs, and the debugging
-# information in <stage>/debug (<program>.debug, which the program names in its debug link).
-# A program that the build has stripped already brings its own <dir>/debug/<program>.debug.
-# usage: prepare.sh objcopy objdump stage readme program.exe...
+# Lays out what the release package holds: the shipped programs (stripped by the build, each
+# with a debug link), the users' read-me and SHA256SUMS in <stage>/programs, and their
+# debugging information, <dir>/debug/<program>.debug beside each program, in <stage>/debug.
+# usage: prepare.sh stage readme program.exe...
 set -euo pipefail
-objcopy=$1 objdump=$2 stage=$3 readme=$4
-shift 4
+stage=$1 readme=$2
+shift 2
 
 rm -rf "$stage"
 mkdir -p "$stage/programs" "$stage/debug"
 names=()
 for exe in "$@"; do
   name=$(basename "$exe" .exe)
-  debug="$stage/debug/$name.debug"
-  if "$objcopy" --only-keep-debug "$exe" "$debug" 2>/dev/null && \
-     "$objdump" -h "$debug" | grep -q '\.debug_info'; then
-    "$objcopy" --strip-all --add-gnu-debuglink="$debug" "$exe" "$stage/programs/$name.exe"
-  elif [ -f "$(dirname "$exe")/debug/$name.debug" ]; then
-    cp "$(dirname "$exe")/debug/$name.debug" "$debug"
-    cp "$exe" "$stage/programs/$name.exe"
-  else
-    echo "prepare.sh: no debugging information for $exe" >&2
-    exit 1
-  fi
+  debug="$(dirname "$exe")/debug/$name.debug"
+  [ -f "$debug" ] || { echo "prepare.sh: no debugging information for $exe ($debug)" >&2; exit 1; }
+  cp "$debug" "$stage/debug/$name.debug"
+  cp "$exe" "$stage/programs/$name.exe"
   names+=("$name.exe")
 done
 

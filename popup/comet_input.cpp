@@ -2,7 +2,25 @@
 // and release on items, dragging by any empty area, and the click action.
 #include "comet_window.h"
 
-#include <shellapi.h>
+namespace {
+
+using ShellExecuteWFunction = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
+
+// Opens target through the shell. The shell is loaded only when a link is opened, a rare
+// click: imported, it would slow every pop-up's start. It is never unloaded, as if it had
+// been imported: the shell may still be at work after ShellExecuteW has returned.
+void openThroughShell(const wchar_t* target)
+{
+    const HMODULE shell = LoadLibraryW(L"shell32.dll");
+    if (!shell)
+        return;
+    const auto open = reinterpret_cast<ShellExecuteWFunction>(
+        reinterpret_cast<void*>(GetProcAddress(shell, "ShellExecuteW")));
+    if (open)
+        open(nullptr, L"Open", target, nullptr, nullptr, SW_SHOW);
+}
+
+} // namespace
 
 LRESULT CALLBACK CometWindow::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -141,8 +159,8 @@ LRESULT CometWindow::onCometClick(UINT, WPARAM index, LPARAM)
         PostMessageW(hwnd, WM_CLOSE, 0, 0);
         return 0;
     }
-    if (!linkTarget.empty())
-        ShellExecuteW(nullptr, L"Open", linkTarget.c_str(), nullptr, nullptr, SW_SHOW);
+    if (linkTarget[0])
+        openThroughShell(linkTarget);
     if (closeAfterAction)
         PostMessageW(hwnd, WM_CLOSE, 0, 0);
     return 0;

@@ -126,13 +126,13 @@ void CometWindow::drawButton(HDC target, const CometItem& item)
 
 void CometWindow::drawTextItem(HDC target, const CometItem& item)
 {
-    if (item.text.empty())
+    if (!item.text[0])
         return;
     const bool message = item.kind == MessageText;
     SetTextColor(target, hoverIndex == item.kind ? kItemHoverColour : kItemTextColour);
     SelectedObject font(target, message ? boldFont : textFont);
     RECT box = item.bounds;
-    DrawTextW(target, item.text.c_str(), -1, &box, message ? kMessageFormat : kDetailFormat);
+    DrawTextW(target, item.text, -1, &box, message ? kMessageFormat : kDetailFormat);
 }
 
 int CometWindow::redraw()

@@ -2,9 +2,10 @@
 // texts, placement, and what the window and the object release when they go away.
 #include "comet_window.h"
 
-#include <shellapi.h>
-
 #include <new>
+
+#include "paths.h"
+#include "res/resource.h"
 
 const wchar_t kCometPropertyName[] = L"CometClassPtr";
 
@@ -31,7 +32,8 @@ CometWindow::CometWindow()
       pressedIndex(-1),
       quitOnDestroy(0),
       closeAfterAction(1),
-      trackingMouse(0)
+      trackingMouse(0),
+      linkTarget()
 {
     LOGFONTW bold = {};
     if (GetObjectW(textFont, sizeof bold, &bold) == sizeof bold) {
@@ -78,7 +80,7 @@ void CometWindow::setItem(CometItem& item, int kind, int x, int y, int width, in
                           const wchar_t* text)
 {
     item.kind = kind;
-    item.text = text;
+    joinTexts(item.text, kCometTextCapacity, text, L"");
     item.x = x;
     item.y = y;
     item.width = width;
@@ -91,18 +93,14 @@ int CometWindow::create(const wchar_t* className, const wchar_t* title, int widt
     if (isAlive())
         return 0;
 
-    if (!appIcon) {
-        wchar_t exePath[MAX_PATH] = {};
-        const DWORD length = GetModuleFileNameW(nullptr, exePath, MAX_PATH);
-        if (length > 0 && length < MAX_PATH) {
-            SHFILEINFOW info = {};
-            if (SHGetFileInfoW(exePath, FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
-                               SHGFI_ICON | SHGFI_SMALLICON))
-                appIcon = info.hIcon;
-        }
-    }
-
     const HINSTANCE instance = GetModuleHandleW(nullptr);
+
+    // The program's only icon group at the system's small-icon size: the very icon the shell
+    // shows for the program, without the shell's slow start.
+    if (!appIcon)
+        appIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP_ICON), IMAGE_ICON,
+                                                GetSystemMetrics(SM_CXSMICON),
+                                                GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
 
     // Looked up under the program's own instance: a class of the program is registered under
     // it, so a later window of the same class finds it instead of failing to register again.
@@ -157,9 +155,9 @@ int CometWindow::setTexts(const wchar_t* message, const wchar_t* detail, const w
 {
     if (itemCount == 0)
         return 0;
-    items[MessageText].text = message;
-    items[DetailText].text = detail;
-    linkTarget = link;
+    joinTexts(items[MessageText].text, kCometTextCapacity, message, L"");
+    joinTexts(items[DetailText].text, kCometTextCapacity, detail, L"");
+    joinTexts(linkTarget, kCometTextCapacity, link, L"");
     redraw();
     return 1;
 }
@@ -200,7 +198,7 @@ LRESULT CometWindow::onDestroy(UINT message, WPARAM wParam, LPARAM lParam)
         canvasDc = nullptr;
     }
 
-    linkTarget.clear();
+    linkTarget[0] = L'\0';
     trackingMouse = 0;
 
     if (quitOnDestroy)

@@ -4,8 +4,6 @@
 #pragma once
 #include <windows.h>
 
-#include <string>
-
 #include "comet_layout.h"
 
 // Posted by the window to itself when a click on an item is complete; wParam is the item.
@@ -21,8 +19,12 @@ constexpr UINT kTitleFormat = DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_WORD
 constexpr UINT kMessageFormat = DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_WORD_ELLIPSIS;
 constexpr UINT kDetailFormat = DT_WORDBREAK | DT_NOPREFIX | DT_WORD_ELLIPSIS;
 
+// Characters of an item's text or of the link target, terminator included. A text that does
+// not fit is not kept at all (a cut link could open something else): it reads as empty.
+constexpr size_t kCometTextCapacity = 1024;
+
 struct CometItem {
-    std::wstring text;
+    wchar_t text[kCometTextCapacity] = {};
     int kind = 0;
     int x = 0, y = 0;
     int width = 0, height = 0;
@@ -93,7 +95,7 @@ public:
     int quitOnDestroy;
     int closeAfterAction;
     int trackingMouse;
-    std::wstring linkTarget;
+    wchar_t linkTarget[kCometTextCapacity];
 };
 
 // The program's one window object: it exists before the entry point runs and until exit.

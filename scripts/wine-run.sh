@@ -30,15 +30,17 @@ export WINESERVER=${WINESERVER:-/usr/lib/wine/wineserver64}
 
 work=$(mktemp -d /tmp/tkwd-wine.XXXXXX)
 xvfb_pid=""
+prefix_dir=""  # holds the run's prefix; $work, or a directory beside the template
 cleanup() {
-  if [ -d "$work/prefix" ]; then
-    WINEPREFIX="$work/prefix" "$WINESERVER" -k >/dev/null 2>&1
-    WINEPREFIX="$work/prefix" "$WINESERVER" -w >/dev/null 2>&1
+  if [ -n "$prefix_dir" ] && [ -d "$prefix_dir/prefix" ]; then
+    WINEPREFIX="$prefix_dir/prefix" "$WINESERVER" -k >/dev/null 2>&1
+    WINEPREFIX="$prefix_dir/prefix" "$WINESERVER" -w >/dev/null 2>&1
   fi
   if [ -n "$xvfb_pid" ]; then
     kill "$xvfb_pid" 2>/dev/null
     wait "$xvfb_pid" 2>/dev/null
   fi
+  [ -n "$prefix_dir" ] && [ "$prefix_dir" != "$work" ] && rm -rf "$prefix_dir"
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -64,16 +66,24 @@ else
   export LC_ALL=$locale
 fi
 
-# One initialised prefix is kept as a template, since wineboot takes several seconds;
-# every run gets a fresh copy of it. TK_WINE_WOW64=1 picks one that can run 32-bit programs
-# too: a prefix gets its 32-bit part only when 32-bit Wine can run while it is made.
-template_name=wine-template
-[ -n "${TK_WINE_WOW64:-}" ] && template_name=wine-template-wow64
+# Wine keeps its server's socket and lock under $TMPDIR/wine-XXXXXX (the name is kept in the
+# prefix's file "wineserver"): inside the work directory, they go away with it.
+export TMPDIR="$work/tmp"
+mkdir "$TMPDIR"
+
+# One initialised prefix is kept as a template, since wineboot takes several seconds. It is
+# made again when Wine changes: a run must never start Wine's own update of the prefix, which
+# would write into the files that runs share with the template. TK_WINE_WOW64=1 picks one
+# that can run 32-bit programs too: a prefix gets its 32-bit part only when 32-bit Wine can
+# run while it is made.
+template_name=wine-template-3
+[ -n "${TK_WINE_WOW64:-}" ] && template_name=wine-template-wow64-3
 template=${TK_WINE_TEMPLATE:-${XDG_CACHE_HOME:-$HOME/.cache}/tkwd/$template_name}
+ready="$template/.ready-3-$("$WINE" --version 2>/dev/null | tr -c 'A-Za-z0-9.~-' _)"
 mkdir -p "$(dirname "$template")"
 (
   flock 9
-  if [ ! -f "$template/.ready-2" ]; then
+  if [ ! -f "$ready" ]; then
     rm -rf "$template"
     WINEPREFIX="$template" LC_ALL=en_US.UTF-8 "$WINE" wineboot -i >/dev/null 2>&1
     # A new prefix does not know .exe files as programs, so the shell would give every
@@ -85,11 +95,34 @@ mkdir -p "$(dirname "$template")"
       rm -rf "$template"
       exit 2
     fi
-    touch "$template/.ready-2"
+    # Each run names its own server directory (see TMPDIR above).
+    rm -f "$template/wineserver"
+    touch "$ready"
   fi
 ) 9>"$template.lock" || exit 2
-cp -a "$template" "$work/prefix"
-export WINEPREFIX="$work/prefix"
+
+# A run's prefix shares the template's files through hard links: a copy of 700 MB per run
+# would take seconds and as much room. Shared are only the files Wine reads and never writes:
+# programs, libraries, code-page tables and the like. Every other file (the registry, which
+# Wine saves by replacing it, and .ini files, which Windows programs rewrite in place) is a
+# copy of its own. Hard links need one file system: where /tmp is another (a RAM disk, say),
+# the prefix is made beside the template instead.
+prefix_dir=$work
+if [ "$(stat -c %d "$work")" != "$(stat -c %d "$template")" ]; then
+  prefix_dir=$(mktemp -d "$template.run.XXXXXX")
+fi
+cp -al "$template" "$prefix_dir/prefix" 2>/dev/null || {
+  rm -rf "$prefix_dir/prefix"
+  cp -a "$template" "$prefix_dir/prefix"  # no hard links here at all: a whole copy
+} || { echo "wine-run: cannot make the prefix" >&2; exit 2; }
+(
+  cd "$template" &&
+  find . -type f ! -iregex '.*\.\(dll\|exe\|sys\|drv\|nls\|ocx\|cpl\|acm\|tlb\|ax\|ds\|com\|msstyles\|icm\|manifest\)' -print0 |
+    while IFS= read -r -d '' file; do
+      cp -p --remove-destination "$file" "$prefix_dir/prefix/$file" || exit 1
+    done
+) || { echo "wine-run: cannot make the prefix" >&2; exit 2; }
+export WINEPREFIX="$prefix_dir/prefix"
 
 case "$1" in
   *.exe|*.EXE) "$WINE" "$@" ;;

@@ -18,6 +18,8 @@ namespace {
 
 constexpr wchar_t kPopupProgram[] = L"tkWDBox.exe";
 constexpr DWORD kLookPauseMs = 10;
+// Within the pause, how often the window is checked: one that is gone ends the wait at once.
+constexpr DWORD kGoneCheckMs = 1;
 constexpr DWORD kExitPauseMs = 1000;
 // About three seconds of looks: a window that ignores WM_QUIT cannot be one of our pop-ups
 // and must not hang the service.
@@ -51,7 +53,12 @@ void closePopups(const wchar_t* title)
         if (!popup)
             return;
         PostMessageW(popup, WM_QUIT, 0, 0);
-        Sleep(kLookPauseMs);
+        // The pause before the next look, cut short when the window goes: a replaced pop-up's
+        // successor starts as soon as it can. A window still there gets WM_QUIT again only
+        // after the whole pause, as before.
+        const DWORD pauseStart = GetTickCount();
+        while (IsWindow(popup) && GetTickCount() - pauseStart < kLookPauseMs)
+            Sleep(kGoneCheckMs);
     }
 }
 

@@ -30,7 +30,10 @@ const char kUsage[] =
 
 int fail(int code, const char* text)
 {
-    std::fprintf(stderr, "tkWDSend: %s\n", text);
+    // Plain puts: a formatted print would link a whole formatter into this small program.
+    std::fputs("tkWDSend: ", stderr);
+    std::fputs(text, stderr);
+    std::fputs("\n", stderr);
     return code;
 }
 

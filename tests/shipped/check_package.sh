@@ -39,10 +39,12 @@ summed=$(sed 's/^[0-9a-f]\{64\}  //' "$work/pkg/SHA256SUMS" | sort | tr '\n' ' '
 grep -q 'tkWDSend' "$work/pkg/README.txt" && grep -q 'box.ini' "$work/pkg/README.txt" \
   || bad "README.txt does not tell how to send a status or where box.ini goes"
 
-for program in tkPTSer:gui tkWDBox:gui tkWDSend:console; do
-  name=${program%%:*}
+# name:subsystem:most bytes, as the build's own inspection has them.
+for program in tkPTSer:gui:102400 tkWDBox:gui:256000 tkWDSend:console:40960; do
+  IFS=: read -r name subsystem max_bytes <<<"$program"
   exe=$work/pkg/$name.exe
-  "$here/check_pe.sh" "$exe" "${program#*:}" >/dev/null || { "$here/check_pe.sh" "$exe" "${program#*:}"; fail=1; }
+  "$here/check_pe.sh" "$exe" "$subsystem" "$max_bytes" >/dev/null \
+    || { "$here/check_pe.sh" "$exe" "$subsystem" "$max_bytes"; fail=1; }
   strings=$(i686-w64-mingw32-strings -el "$exe")
   grep -qx "$version.0" <<<"$strings" || bad "$name.exe: FileVersion is not $version.0"
   grep -qx "$version" <<<"$strings" || bad "$name.exe: ProductVersion is not $version"

@@ -4,7 +4,7 @@ add_wine_program(popup_window_test popup_window_test.cpp
 target_link_libraries(popup_window_test PRIVATE popup_window shell32)
 # The window object runs inside the test program, so only the 64-bit one is tested here;
 # popup_builds_test compares the shipped pop-up's pixels with it.
-register_wine_test(popup_window popup_window_test LANE 64)
+register_wine_test(popup_window popup_window_test LANE 64 SHARDS 2)
 set_source_files_properties(${PROJECT_SOURCE_DIR}/popup/tkWDBox.rc PROPERTIES
                             OBJECT_DEPENDS "${TK_POPUP_RESOURCES}")
 

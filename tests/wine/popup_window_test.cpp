@@ -12,6 +12,7 @@
 
 #include "comet_window.h"
 #include "harness.h"
+#include "paths.h"
 #include "popup_title.h"
 #include "res/resource.h"
 
@@ -359,7 +360,7 @@ TEST_F(PopupWindow, CreateMakesTheHiddenToolWindowWithFourItemsByTheLayoutTable)
         EXPECT_EQ(bounds[i].bottom, item.bounds.bottom);
         EXPECT_EQ(item.x, item.bounds.left);
         EXPECT_EQ(item.y + item.height, item.bounds.bottom);
-        EXPECT_TRUE(item.text.empty());
+        EXPECT_STREQ(L"", item.text);
     }
 
     // The rounded outline leaves the outermost corner pixels out.
@@ -384,21 +385,31 @@ TEST_F(PopupWindow, CreateMakesTheHiddenToolWindowWithFourItemsByTheLayoutTable)
 
 TEST_F(PopupWindow, SetTextsNeedsTheItemsAndWorksWhileHidden)
 {
-    cometWindow.linkTarget = L"before";
+    joinTexts(cometWindow.linkTarget, kCometTextCapacity, L"before", L"");
     EXPECT_EQ(0, cometWindow.setTexts(L"message", L"detail", L"link"));
-    EXPECT_EQ(L"before", cometWindow.linkTarget);
-    cometWindow.linkTarget.clear();
+    EXPECT_STREQ(L"before", cometWindow.linkTarget);
+    cometWindow.linkTarget[0] = L'\0';
 
     createDefault();
     EXPECT_EQ(1, cometWindow.setTexts(L"Cutter is stucked", L"detail", L"https://example.invalid/"));
     EXPECT_FALSE(IsWindowVisible(cometWindow.hwnd));
-    EXPECT_EQ(L"Cutter is stucked", cometWindow.items[MessageText].text);
-    EXPECT_EQ(L"detail", cometWindow.items[DetailText].text);
-    EXPECT_TRUE(cometWindow.items[CloseButton].text.empty());
-    EXPECT_TRUE(cometWindow.items[ViewButton].text.empty());
-    EXPECT_EQ(L"https://example.invalid/", cometWindow.linkTarget);
+    EXPECT_STREQ(L"Cutter is stucked", cometWindow.items[MessageText].text);
+    EXPECT_STREQ(L"detail", cometWindow.items[DetailText].text);
+    EXPECT_STREQ(L"", cometWindow.items[CloseButton].text);
+    EXPECT_STREQ(L"", cometWindow.items[ViewButton].text);
+    EXPECT_STREQ(L"https://example.invalid/", cometWindow.linkTarget);
     // Composed for later, though nothing is on screen yet.
     EXPECT_NE(nullptr, cometWindow.canvasDc);
+
+    // A text too long for its item is not kept at all: a cut link would open something else.
+    const std::wstring longest(kCometTextCapacity - 1, L'x');
+    const std::wstring tooLong = longest + L"y";
+    EXPECT_EQ(1, cometWindow.setTexts(longest.c_str(), tooLong.c_str(), longest.c_str()));
+    EXPECT_EQ(longest, cometWindow.items[MessageText].text);
+    EXPECT_STREQ(L"", cometWindow.items[DetailText].text);
+    EXPECT_EQ(longest, cometWindow.linkTarget);
+    cometWindow.setTexts(L"", L"", tooLong.c_str());
+    EXPECT_STREQ(L"", cometWindow.linkTarget);
 }
 
 TEST_F(PopupWindow, DestroyingTheWindowReleasesItemsAndCanvasAndQuitsOnlyWhenAsked)
@@ -421,7 +432,7 @@ TEST_F(PopupWindow, DestroyingTheWindowReleasesItemsAndCanvasAndQuitsOnlyWhenAsk
     EXPECT_EQ(-1, cometWindow.hoverIndex);
     EXPECT_EQ(-1, cometWindow.pressedIndex);
     EXPECT_EQ(0, cometWindow.trackingMouse);
-    EXPECT_TRUE(cometWindow.linkTarget.empty());
+    EXPECT_STREQ(L"", cometWindow.linkTarget);
     EXPECT_EQ(nullptr, cometWindow.canvasDc);
     // Selected out first, so really deleted (a selected bitmap would outlive DeleteObject).
     EXPECT_EQ(0u, GetObjectType(canvasBitmap));
@@ -603,23 +614,45 @@ Picture iconPicture(HICON icon)
     return dib.picture();
 }
 
-TEST_F(PopupWindow, IconIsTheProgramsOwnSmallIcon)
+// The pop-up takes its small icon from its own icon resource rather than asking the shell,
+// which is slow to start: the user must still see exactly what the shell shows for the program.
+TEST_F(PopupWindow, IconIsTheOneTheShellShowsForTheProgram)
 {
     createDefault(L"");
     ASSERT_NE(nullptr, cometWindow.appIcon);
+    ICONINFO info = {};
+    ASSERT_TRUE(GetIconInfo(cometWindow.appIcon, &info));
+    BITMAP mask = {};
+    GetObjectW(info.hbmMask, sizeof mask, &mask);
+    EXPECT_EQ(GetSystemMetrics(SM_CXSMICON), mask.bmWidth) << "loaded at the small-icon size";
+    DeleteObject(info.hbmMask);
+    if (info.hbmColor)
+        DeleteObject(info.hbmColor);
+
     wchar_t path[MAX_PATH];
     GetModuleFileNameW(nullptr, path, MAX_PATH);
-    HICON own = nullptr;
-    ASSERT_EQ(1u, ExtractIconExW(path, 0, nullptr, &own, 1));
-    EXPECT_EQ(iconPicture(own).pixels, iconPicture(cometWindow.appIcon).pixels);
-    DestroyIcon(own);
+    SHFILEINFOW shell = {};
+    ASSERT_NE(0u, SHGetFileInfoW(path, FILE_ATTRIBUTE_NORMAL, &shell, sizeof shell,
+                                 SHGFI_ICON | SHGFI_SMALLICON));
+    ASSERT_NE(nullptr, shell.hIcon);
+    EXPECT_EQ(iconPicture(shell.hIcon).pixels, iconPicture(cometWindow.appIcon).pixels);
+
+    // And so is what the pop-up draws in its title band.
+    const Picture withIcon = composedOverSentinel();
+    hideIcon();
+    Dib dib(kWidth, kHeight);
+    dib.copyFrom(composedOverSentinel());
+    DrawIconEx(dib.dc(), 8, 5, shell.hIcon, 16, 16, 0, nullptr, DI_NORMAL);
+    std::string first;
+    EXPECT_EQ(0, differences(dib.picture(), withIcon, {0, 0, kWidth, kHeight}, &first)) << first;
+    DestroyIcon(shell.hIcon);
 
     // Not the shell's icon for any file.
     SHFILEINFOW generic = {};
     SHGetFileInfoW(L"any.dat", FILE_ATTRIBUTE_NORMAL, &generic, sizeof generic,
                    SHGFI_ICON | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES);
     ASSERT_NE(nullptr, generic.hIcon);
-    EXPECT_NE(iconPicture(generic.hIcon).pixels, iconPicture(cometWindow.appIcon).pixels);
+    EXPECT_NE(iconPicture(generic.hIcon).pixels, iconPicture(savedIcon_).pixels);
     DestroyIcon(generic.hIcon);
 }
 
@@ -1240,7 +1273,7 @@ TEST_F(PopupInput, ClickMessagesForNoItemChangeNothing)
     cometWindow.setQuitOnDestroy(1);
     LinkTarget link;
     ASSERT_TRUE(link.write());
-    cometWindow.linkTarget = link.script;
+    joinTexts(cometWindow.linkTarget, kCometTextCapacity, link.script.c_str(), L"");
     PostMessageW(cometWindow.hwnd, WM_COMETCLICK, 4, 0);
     PostMessageW(cometWindow.hwnd, WM_COMETCLICK, WPARAM(-1), 0);
     PostMessageW(cometWindow.hwnd, WM_COMETCLICK, 100, 0);
@@ -1248,7 +1281,7 @@ TEST_F(PopupInput, ClickMessagesForNoItemChangeNothing)
     EXPECT_EQ(3, result.clicks);
     EXPECT_FALSE(result.quit);
     EXPECT_TRUE(cometWindow.isAlive());
-    EXPECT_EQ(link.script, cometWindow.linkTarget);
+    EXPECT_STREQ(link.script.c_str(), cometWindow.linkTarget);
     Sleep(kNoOpenWaitMs);
     EXPECT_FALSE(harness::fileExists(link.marker)) << "the link target was opened";
 }
