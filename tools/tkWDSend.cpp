@@ -37,6 +37,30 @@ int fail(int code, const char* text)
     return code;
 }
 
+// The decimal digits of a number, for a message.
+void decimal(unsigned number, char (&digits)[12])
+{
+    char reversed[12];
+    size_t count = 0;
+    do {
+        reversed[count++] = static_cast<char>('0' + number % 10);
+        number /= 10;
+    } while (number && count < sizeof reversed - 1);
+    for (size_t i = 0; i < count; ++i)
+        digits[i] = reversed[count - 1 - i];
+    digits[count] = '\0';
+}
+
+// "tkWDSend: the <what> <reason>" on stderr, for a refused part.
+void refusePart(const char* what, const char* reason, const char* detail = "")
+{
+    std::fputs("tkWDSend: the ", stderr);
+    std::fputs(what, stderr);
+    std::fputs(reason, stderr);
+    std::fputs(detail, stderr);
+    std::fputs("\n", stderr);
+}
+
 // Room for more than a part may hold, so that a long part is told apart from a bad one.
 constexpr size_t kConvertBytes = 1024;
 
@@ -62,17 +86,19 @@ int toExactAnsi(const wchar_t* text, const char* what, char (&bytes)[kConvertByt
                 std::wcscmp(back, text) == 0;
     }
     if (!exact) {
-        std::fprintf(stderr, "tkWDSend: the %s cannot be written exactly in the ANSI code page %u\n", what,
-                     codePage);
+        char number[12];
+        decimal(codePage, number);
+        refusePart(what, " cannot be written exactly in the ANSI code page ", number);
         return 0;
     }
     const PartProblem problem = static_cast<size_t>(needed) > kConvertBytes
                                     ? PartProblem::TooLong
                                     : checkPart(bytes, *length);
+    static_assert(kMaxPartBytes == 99, "the message below names the limit");
     if (problem == PartProblem::TooLong)
-        std::fprintf(stderr, "tkWDSend: the %s is longer than %u bytes\n", what, unsigned(kMaxPartBytes));
+        refusePart(what, " is longer than 99 bytes");
     else if (problem == PartProblem::ControlCharacter)
-        std::fprintf(stderr, "tkWDSend: the %s holds a control character\n", what);
+        refusePart(what, " holds a control character");
     return problem == PartProblem::None;
 }
 
