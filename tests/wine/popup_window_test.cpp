@@ -482,6 +482,58 @@ TEST_F(PopupWindow, ShowAtCornerMeetsTheWorkAreaNotTheScreen)
     EXPECT_EQ(kHeight, rect.bottom - rect.top);
 }
 
+// What a person and the service can see of a shown pop-up.
+struct ShownState {
+    RECT rect = {};
+    bool visible = false, active = false, foreground = false, topmost = false;
+    Picture pixels;
+};
+
+ShownState shownState()
+{
+    pumpFor(200);
+    ShownState state;
+    GetWindowRect(cometWindow.hwnd, &state.rect);
+    state.visible = IsWindowVisible(cometWindow.hwnd) != 0;
+    state.active = GetActiveWindow() == cometWindow.hwnd;
+    state.foreground = GetForegroundWindow() == cometWindow.hwnd;
+    state.topmost = (GetWindowLongW(cometWindow.hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+    state.pixels = onScreen();
+    return state;
+}
+
+TEST_F(PopupWindow, ShowAtCornerEndsAsAMoveWhileHiddenThenAShowWould)
+{
+    // The long way: the hidden window moved to the corner, then shown and painted.
+    createDefault();
+    cometWindow.setTexts(L"Printer connected", L"", L"");
+    RECT client = {};
+    GetClientRect(cometWindow.hwnd, &client);
+    RECT work = {};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    SetWindowPos(cometWindow.hwnd, nullptr, work.right - client.right, work.bottom - client.bottom, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOREDRAW);
+    ShowWindow(cometWindow.hwnd, SW_SHOW);
+    UpdateWindow(cometWindow.hwnd);
+    const ShownState expected = shownState();
+    closeWindow();
+
+    createDefault();
+    cometWindow.setTexts(L"Printer connected", L"", L"");
+    cometWindow.showAtCorner();
+    const ShownState actual = shownState();
+
+    EXPECT_TRUE(EqualRect(&expected.rect, &actual.rect));
+    EXPECT_EQ(work.right, actual.rect.right);
+    EXPECT_EQ(work.bottom, actual.rect.bottom);
+    EXPECT_TRUE(actual.visible);
+    EXPECT_EQ(expected.active, actual.active);
+    EXPECT_EQ(expected.foreground, actual.foreground);
+    EXPECT_EQ(expected.topmost, actual.topmost);
+    std::string first;
+    EXPECT_EQ(0, insideOutlineDifferences(expected.pixels, actual.pixels, &first)) << first;
+}
+
 TEST_F(PopupWindow, FramePiecesComeFromTheSkinByTheNineSliceTable)
 {
     // A skin whose frame pixels all differ, with key colour in every kind of piece.
