@@ -118,15 +118,14 @@ TempDir::~TempDir()
 
 std::wstring TempDir::copyProgram(const wchar_t* fileName) const
 {
-    const std::wstring target = path_ + fileName;
-    CopyFileW(programPath(fileName).c_str(), target.c_str(), FALSE);
-    return target;
+    return copyFile(programPath(fileName), fileName);
 }
 
 std::wstring TempDir::copyFile(const std::wstring& from, const wchar_t* name) const
 {
     const std::wstring target = path_ + name;
-    CopyFileW(from.c_str(), target.c_str(), FALSE);
+    if (!CopyFileW(from.c_str(), target.c_str(), FALSE))
+        fprintf(stderr, "harness: copying %ls failed with error %lu\n", from.c_str(), GetLastError());
     return target;
 }
 
@@ -164,9 +163,19 @@ bool Process::start(const std::wstring& exe, const std::wstring& arguments,
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                        dir.c_str(), &startup, &info))
-        return false;
+    // Wine on a loaded machine now and then fails a process start that succeeds a moment
+    // later; that is the test bed's trouble, not the program's, so it is said and tried again.
+    for (int attempt = 1;; ++attempt) {
+        if (CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(),
+                           &startup, &info))
+            break;
+        const DWORD error = GetLastError();
+        fprintf(stderr, "harness: starting %ls failed with error %lu (attempt %d)\n", exe.c_str(), error,
+                attempt);
+        if (attempt == 3)
+            return false;
+        Sleep(200);
+    }
     CloseHandle(info.hThread);
     handle_ = info.hProcess;
     id_ = info.dwProcessId;
