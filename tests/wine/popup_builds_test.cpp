@@ -11,17 +11,13 @@
 
 #include "harness.h"
 #include "popup_png.h"
+#include "screen_picture.h"
 
 using namespace harness;
 
 namespace {
 
 constexpr wchar_t kClass[] = L"tavikWD";
-
-struct Picture {
-    int width = 0, height = 0;
-    std::vector<uint32_t> pixels;
-};
 
 HWND popupOf(DWORD processId)
 {
@@ -32,37 +28,6 @@ HWND popupOf(DWORD processId)
             return window;
     }
     return nullptr;
-}
-
-Picture capture(HWND window)
-{
-    RECT rect;
-    GetWindowRect(window, &rect);
-    Picture picture;
-    picture.width = rect.right - rect.left;
-    picture.height = rect.bottom - rect.top;
-    picture.pixels.assign(static_cast<size_t>(picture.width) * picture.height, 0);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = picture.width;
-    info.bmiHeader.biHeight = -picture.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP dib = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, dib);
-    BitBlt(memory, 0, 0, picture.width, picture.height, screen, rect.left, rect.top, SRCCOPY);
-    GdiFlush();
-    const uint32_t* source = static_cast<const uint32_t*>(bits);
-    for (size_t i = 0; i < picture.pixels.size(); ++i)
-        picture.pixels[i] = source[i] & 0xFFFFFF;
-    SelectObject(memory, old);
-    DeleteObject(dib);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return picture;
 }
 
 struct Report {
@@ -86,11 +51,11 @@ Picture pictureOf(const std::wstring& program, const Report& report)
     HWND window = nullptr;
     if (!waitUntil([&] { return (window = popupOf(popup.id())) != nullptr; }, 15000))
         return {};
-    Picture shown, again = capture(window);
+    Picture shown, again = captureWindow(window);
     waitUntil([&] {
         Sleep(200);
         shown = again;
-        again = capture(window);
+        again = captureWindow(window);
         return shown.pixels == again.pixels;
     }, 5000);
     PostMessageW(window, WM_QUIT, 0, 0);

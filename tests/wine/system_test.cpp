@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "harness.h"
+#include "screen_picture.h"
 
 using namespace harness;
 
@@ -38,53 +39,6 @@ HWND waitForPopup(const std::wstring& title)
     HWND found = nullptr;
     waitUntil([&] { return (found = onlyPopup(title)) != nullptr && IsWindowVisible(found); }, 15000);
     return found;
-}
-
-// 32-bit top-down pixels of a rectangle of the screen, or of a copy being drawn on.
-struct Picture {
-    int width = 0, height = 0;
-    std::vector<uint32_t> pixels;
-    uint32_t at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x] & 0xFFFFFF; }
-};
-
-// Runs draw on a 32-bit DIB that starts as picture, and gives the result.
-template <typename Draw>
-Picture drawOn(const Picture& picture, Draw draw)
-{
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = picture.width;
-    info.bmiHeader.biHeight = -picture.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP dib = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, dib);
-    memcpy(bits, picture.pixels.data(), picture.pixels.size() * 4);
-    draw(memory, screen);
-    GdiFlush();
-    Picture result = picture;
-    memcpy(result.pixels.data(), bits, result.pixels.size() * 4);
-    SelectObject(memory, old);
-    DeleteObject(dib);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return result;
-}
-
-Picture captureWindow(HWND window)
-{
-    RECT rect;
-    GetWindowRect(window, &rect);
-    Picture blank;
-    blank.width = rect.right - rect.left;
-    blank.height = rect.bottom - rect.top;
-    blank.pixels.assign(static_cast<size_t>(blank.width) * blank.height, 0);
-    return drawOn(blank, [&](HDC memory, HDC screen) {
-        BitBlt(memory, 0, 0, blank.width, blank.height, screen, rect.left, rect.top, SRCCOPY);
-    });
 }
 
 // The window's own picture with the message band wiped and text drawn as the pop-up draws
