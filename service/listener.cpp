@@ -80,7 +80,7 @@ int readMessage(HANDLE pipe, HANDLE ioEvent, char* buffer, DWORD size)
     return GetOverlappedResult(pipe, &overlapped, &read, FALSE) ? 1 : 0;
 }
 
-// Flushes the pipe and disconnects its client.
+// Disconnects the pipe's client, so that the next one can connect.
 void endConnection(HANDLE pipe)
 {
     // No flush first: the service never writes into the pipe, so a flush would wait for
