@@ -106,7 +106,7 @@ do_setup() {
 do_on() {
   local dir=${1:-} name native=""
   if [ -n "$dir" ]; then
-    for name in tkPTSer.exe tkWDBox.exe tkWDSend.exe tests/standin/tkWDBox.exe tests/standin/winspool.drv; do
+    for name in tkPTSer.exe tkWDBox.exe tkWDSend.exe tests/standin/tkWDBox.exe tests/standin/log/tkWDBox.exe tests/standin/winspool.drv; do
       [ -f "$dir/$name" ] || { say "$dir/$name is missing: build the win32 preset first"; exit 1; }
     done
   fi

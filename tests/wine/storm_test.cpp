@@ -322,7 +322,7 @@ SIZE_T workingSet(HANDLE process)
 TEST(Storm, HostileClientsThenSoak)
 {
     TempDir dir;
-    dir.copyFile(testFilePath(L"standin-log\\tkWDBox.exe"), L"tkWDBox.exe");
+    dir.copyFile(standinPath(L"log\\tkWDBox.exe"), L"tkWDBox.exe");
     Service service(dir);
     ASSERT_TRUE(service.start());
     const std::wstring box = dir.file(L"box.ini");
