@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <cwchar>
 
@@ -37,20 +38,6 @@ int fail(int code, const char* text)
     return code;
 }
 
-// The decimal digits of a number, for a message.
-void decimal(unsigned number, char (&digits)[12])
-{
-    char reversed[12];
-    size_t count = 0;
-    do {
-        reversed[count++] = static_cast<char>('0' + number % 10);
-        number /= 10;
-    } while (number && count < sizeof reversed - 1);
-    for (size_t i = 0; i < count; ++i)
-        digits[i] = reversed[count - 1 - i];
-    digits[count] = '\0';
-}
-
 // "tkWDSend: the <what> <reason>" on stderr, for a refused part.
 void refusePart(const char* what, const char* reason, const char* detail = "")
 {
@@ -73,13 +60,13 @@ int toExactAnsi(const wchar_t* text, const char* what, char (&bytes)[kConvertByt
     const UINT codePage = GetACP();
     // UTF-8 takes neither the flag nor the default-character answer; the round trip checks it.
     const bool utf8 = codePage == CP_UTF8;
+    const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
     BOOL usedDefault = FALSE;
-    const int needed = WideCharToMultiByte(CP_ACP, utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS, text, -1,
-                                           nullptr, 0, nullptr, utf8 ? nullptr : &usedDefault);
+    const int needed =
+        WideCharToMultiByte(CP_ACP, flags, text, -1, nullptr, 0, nullptr, utf8 ? nullptr : &usedDefault);
     int exact = needed > 0 && !usedDefault;
     if (exact && static_cast<size_t>(needed) <= kConvertBytes) {
-        WideCharToMultiByte(CP_ACP, utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS, text, -1, bytes,
-                            needed, nullptr, nullptr);
+        WideCharToMultiByte(CP_ACP, flags, text, -1, bytes, needed, nullptr, nullptr);
         *length = static_cast<size_t>(needed) - 1;
         wchar_t back[kConvertBytes];
         exact = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes, -1, back, kConvertBytes) > 0 &&
@@ -87,7 +74,7 @@ int toExactAnsi(const wchar_t* text, const char* what, char (&bytes)[kConvertByt
     }
     if (!exact) {
         char number[12];
-        decimal(codePage, number);
+        _ultoa(codePage, number, 10);
         refusePart(what, " cannot be written exactly in the ANSI code page ", number);
         return 0;
     }
