@@ -5,19 +5,8 @@ set -u
 programs=$1 out=$2 tag=$3
 # shellcheck source=popup-shot.sh
 . "$(dirname "$0")/popup-shot.sh"
-app=$(mktemp -d /tmp/tkwd-demo.XXXXXX)
-trap 'rm -rf "$app"' EXIT
-cp "$programs"/*.exe "$app"/
-
-"$WINE" "$app/tkPTSer.exe" &
-service=$!
-send() { "$WINE" "$app/tkWDSend.exe" "$@"; }
-for _ in $(seq 1 50); do
-  send normal _ready_ >/dev/null 2>&1 && break
-  sleep 0.2
-done
-
-if [ "$tag" = zh ]; then new_title="发现新打印机"; else new_title="Discover new printer"; fi
+start_service "$programs" || echo "demo: the service did not answer"
+new_title=$(new_printer_title "$tag")
 # Each status with the title of the pop-up it shows. Pop-ups stand at the same corner, the
 # newest on top: the picture is what the user sees there.
 statuses=("connect P1|P1  V1.3.3" "cutter P1|P1  V1.3.3" "labelbox P2|P2  V1.3.3"

@@ -8,20 +8,9 @@ shift 3
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=popup-shot.sh
 . "$here/popup-shot.sh"
-app=$(mktemp -d /tmp/tkwd-gallery.XXXXXX)
-trap 'rm -rf "$app"' EXIT
-cp "$programs"/tkPTSer.exe "$programs"/tkWDBox.exe "$programs"/tkWDSend.exe "$app"/
-
-"$WINE" "$app/tkPTSer.exe" &
-service=$!
-send() { "$WINE" "$app/tkWDSend.exe" "$@"; }
-for _ in $(seq 1 50); do
-  send normal _ready_ >/dev/null 2>&1 && break
-  sleep 0.2
-done
-
+start_service "$programs" || echo "gallery: the service did not answer" >&2
 printer_title="P1  V1.3.3"
-if [ "$tag" = zh ]; then new_title="发现新打印机"; else new_title="Discover new printer"; fi
+new_title=$(new_printer_title "$tag")
 service_words=" $(sed -n 's/^ *{"\([A-Za-z]*\)", CommandAction::\(ShowStatus\|AddNewDevice\|NewConnect\).*/\1/p' \
                    "$here/../service/commands.cpp" | tr '\n' ' ') "
 failed=0

@@ -1,4 +1,28 @@
-# Sourced by the scripts that photograph pop-ups inside scripts/wine-run.sh (DISPLAY is set).
+# Sourced by the scripts that photograph pop-ups inside scripts/wine-run.sh (WINE and DISPLAY
+# are set).
+
+# start_service <program dir>: copies the three programs into a directory of their own, $app
+# (removed when the script ends), starts the service there ($service is its process) and
+# waits until it takes messages. send <args> then runs tkWDSend from there.
+start_service() {
+  app=$(mktemp -d /tmp/tkwd-session.XXXXXX)
+  trap 'rm -rf "$app"' EXIT
+  cp "$1"/tkPTSer.exe "$1"/tkWDBox.exe "$1"/tkWDSend.exe "$app"/
+  "$WINE" "$app/tkPTSer.exe" &
+  service=$!
+  for _ in $(seq 1 50); do
+    send normal _ready_ >/dev/null 2>&1 && return 0
+    sleep 0.2
+  done
+  return 1
+}
+send() { "$WINE" "$app/tkWDSend.exe" "$@"; }
+
+# new_printer_title <en|zh>: the title of the new-printer pop-up in that language.
+new_printer_title() {
+  if [ "$1" = zh ]; then echo "发现新打印机"; else echo "Discover new printer"; fi
+}
+
 # popup_shot <title> <file.png>: waits up to 10 s for the visible pop-up window with exactly
 # that title, lets it paint, and saves its own 280 x 80 pixels (cut from the screen, so that
 # what is saved is what the user sees). Nonzero when there is no such window.
