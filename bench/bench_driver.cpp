@@ -141,24 +141,27 @@ void waitForPipe(const wchar_t* pipeName)
 
 // ---- the runs ----
 
-double bareStart()
+// Milliseconds from start() until a new visible window of the class and title is there (not
+// `old`); the window is then closed and its process waited for.
+template <typename Start>
+double timeToWindow(Start start, const wchar_t* className, const wchar_t* title, HWND old = nullptr)
 {
-    const double start = nowMs();
-    shellStart(L"bare_window.exe");
-    const HWND window = waitVisible(kBareClass, kBareTitle);
-    const double took = nowMs() - start;
+    const double begin = nowMs();
+    start();
+    const HWND window = waitVisible(className, title, old);
+    const double took = nowMs() - begin;
     closeAndWait(window);
     return took;
 }
 
+double bareStart()
+{
+    return timeToWindow([] { shellStart(L"bare_window.exe"); }, kBareClass, kBareTitle);
+}
+
 double statusToPixels()
 {
-    const double start = nowMs();
-    sendMessage(kServicePipe, "cutter_P1");
-    const HWND window = waitVisible(kPopupClass, kP1Title);
-    const double took = nowMs() - start;
-    closeAndWait(window);
-    return took;
+    return timeToWindow([] { sendMessage(kServicePipe, "cutter_P1"); }, kPopupClass, kP1Title);
 }
 
 double replacement()
@@ -170,11 +173,7 @@ double replacement()
     const HANDLE oldProcess = OpenProcess(SYNCHRONIZE, FALSE, oldPid);
     Sleep(300);  // the old pop-up is idle on screen
 
-    const double start = nowMs();
-    sendMessage(kServicePipe, "paper_P1");
-    const HWND window = waitVisible(kPopupClass, kP1Title, old);
-    const double took = nowMs() - start;
-    closeAndWait(window);
+    const double took = timeToWindow([] { sendMessage(kServicePipe, "paper_P1"); }, kPopupClass, kP1Title, old);
     if (oldProcess) {
         WaitForSingleObject(oldProcess, kWindowTimeoutMs);
         CloseHandle(oldProcess);
@@ -187,12 +186,7 @@ double popupAlone()
     const std::wstring report = stageDir + L"box.ini";
     WritePrivateProfileStringW(L"REPORT", L"TYPE", L"cutter", report.c_str());
     WritePrivateProfileStringW(L"REPORT", L"PRINTER", L"P1", report.c_str());
-    const double start = nowMs();
-    shellStart(L"tkWDBox.exe");
-    const HWND window = waitVisible(kPopupClass, kP1Title);
-    const double took = nowMs() - start;
-    closeAndWait(window);
-    return took;
+    return timeToWindow([] { shellStart(L"tkWDBox.exe"); }, kPopupClass, kP1Title);
 }
 
 // Messages per second.
